@@ -1,0 +1,61 @@
+#pragma once
+// Interned names and stored texts of one document. Nodes hold only the ID of
+// their string, so the many entries that share names and values ("Entry",
+// "true") store each string once.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "xml/XmlDebug.h"
+
+class TXmlRefString {
+ public:
+  TXmlRefString(int32_t id, std::string_view text) : FID(id), FFirst(text) {}
+
+  int32_t ID() const { return FID; }
+  // How often the string was added.
+  int32_t Frequency() const { return FFrequency; }
+  const std::string& Text() const { return FFirst; }
+  int32_t CharCount() const { return static_cast<int32_t>(FFirst.size()); }
+
+ private:
+  friend class TXmlStringTable;
+
+  int32_t FID;
+  int32_t FFrequency = 1;
+  std::string FFirst;  // the bytes; its size is the byte count
+};
+
+class TXmlStringTable : public TDebugPersistent {
+ public:
+  // owner receives the "string ID not found" diagnostic (not owned, may be null).
+  explicit TXmlStringTable(const TDebugComponent* owner) : FOwner(owner) {}
+
+  // The ID of text, adding it when it is new; the empty text is ID 0 and is
+  // never stored.
+  int32_t AddString(std::string_view text);
+
+  // The text of an ID; "" for 0 or less, and for an unknown ID, which also
+  // raises a wsWarn diagnostic. The reference lives as long as the table's
+  // content (until Clear).
+  const std::string& GetString(int32_t id) const;
+
+  // Forgets every string; IDs restart at 1.
+  void Clear();
+
+  int32_t Count() const { return static_cast<int32_t>(FByID.size()); }
+  // The entries by position, in ID order and in string order; null outside 0..Count-1.
+  const TXmlRefString* EntryInIdOrder(int32_t position) const;
+  const TXmlRefString* EntryInStringOrder(int32_t position) const;
+
+ protected:
+  const TDebugComponent* DebugOwner() const override { return FOwner; }
+
+ private:
+  const TDebugComponent* FOwner;
+  std::vector<TXmlRefString*> FByID;                  // ID order, not owned
+  std::vector<std::unique_ptr<TXmlRefString>> FByRS;  // string order, owns the entries
+};

@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include "alarm/Alarm.h"
+#include "system/Clock.h"
+
+namespace {
+
+TEST(DaysText, BuiltFromTheDayBoxesInWeekOrder) {
+  const struct {
+    std::array<bool, 7> checked;  // Sunday first
+    const wchar_t* text;
+  } cases[] = {
+      {{false, false, false, false, false, false, false}, L"All days"},
+      {{false, true, false, false, false, false, false}, L"Monday"},
+      {{true, false, false, false, false, false, true}, L"Sunday, Saturday"},
+      {{false, true, false, true, false, true, false}, L"Monday, Wednesday, Friday"},
+      {{true, true, true, true, true, true, true}, L"Sunday, Monday, Tuesday, Wednesday, Thursday, Friday, Saturday"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(BuildDaysText(c.checked), c.text);
+  }
+}
+
+TEST(DaysText, ReadBackBySubstringCaseSensitive) {
+  const struct {
+    const wchar_t* days;
+    int weekday;
+    bool boxTicked;  // the editor's reading
+    bool selected;   // the scheduler's reading
+  } cases[] = {
+      {L"Monday, Wednesday", 2, true, true},
+      {L"Monday, Wednesday", 4, true, true},
+      {L"Monday, Wednesday", 3, false, false},
+      {L"All days", 1, false, true},
+      {L"All days", 7, false, true},
+      {L"Saturdays", 7, true, true},
+      {L"monday", 2, false, false},
+      {L"", 1, false, false},
+      {L"Friday,Sunday", 1, true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.weekday);
+    EXPECT_EQ(DaysTextNamesDay(c.days, c.weekday), c.boxTicked);
+    EXPECT_EQ(IsWeekdaySelected(c.days, c.weekday), c.selected);
+  }
+}
+
+TEST(TimeText, AcceptsHoursAndMinutesWithOptionalSeconds) {
+  const struct {
+    const wchar_t* text;
+    int hour;
+    int minute;
+  } valid[] = {
+      {L"07:05", 7, 5}, {L"7:05", 7, 5}, {L"00:00", 0, 0}, {L"23:59", 23, 59}, {L"10:20:45", 10, 20},
+  };
+  for (const auto& c : valid) {
+    int hour = -1;
+    int minute = -1;
+    EXPECT_TRUE(TryParseTimeOfDay(c.text, hour, minute)) << c.text;
+    EXPECT_EQ(hour, c.hour) << c.text;
+    EXPECT_EQ(minute, c.minute) << c.text;
+  }
+}
+
+TEST(TimeText, RejectsEverythingElseAndLeavesTheOutputsAlone) {
+  const wchar_t* invalid[] = {L"",     L"7:5",      L"24:00",  L"07:60", L"007:05", L"07:05 PM", L" 07:05",
+                              L"0705", L"07:05:60", L"07:05:", L"07-05", L"ab:cd",  L"07::05",   L"07:05:5"};
+  for (const wchar_t* text : invalid) {
+    int hour = -1;
+    int minute = -1;
+    EXPECT_FALSE(TryParseTimeOfDay(text, hour, minute)) << text;
+    EXPECT_EQ(hour, -1) << text;
+    EXPECT_EQ(minute, -1) << text;
+  }
+}
+
+TEST(TimeText, FailureNamesTheText) {
+  int hour = 0;
+  int minute = 0;
+  try {
+    ParseTimeOfDay(L"7:5x", hour, minute);
+    FAIL() << "no error";
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "''7:5x'' is not a valid date and time");
+  }
+}
+
+TEST(SoundText, ColonMakesAPath) {
+  EXPECT_TRUE(IsSoundPath(L"C:\\Music\\wake.mp3"));
+  EXPECT_TRUE(IsSoundPath(L"\\\\server\\share:x"));
+  EXPECT_FALSE(IsSoundPath(L"Bells1"));
+  EXPECT_FALSE(IsSoundPath(L"(None)"));
+  EXPECT_EQ(EditorSoundText(L""), L"Bells1");
+  EXPECT_EQ(EditorSoundText(L"Birds"), L"Birds");
+}
+
+TEST(ActionText, OnlyTheExactPowerTextsArePowerActions) {
+  const struct {
+    const wchar_t* text;
+    TAlarmActionKind kind;
+  } cases[] = {
+      {L"", akNothing},
+      {L"Shut down computer", akShutdown},
+      {L"Restart computer", akRestart},
+      {L"Standby computer", akStandby},
+      {L"shut down computer", akOpen},
+      {L"Shut down computer ", akOpen},
+      {L"(None)", akOpen},
+      {L"https://example.invalid/", akOpen},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ActionKind(c.text), c.kind) << c.text;
+}
+
+TEST(NewAlarm, HasTheDefaultsAndThePresentTime) {
+  sys::TLocalTime now;
+  now.Hour = 7;
+  now.Minute = 5;
+  now.Second = 59;
+  sys::TFixedClock clock(now);
+  sys::TScopedClock scoped(clock);
+
+  TAlarm expected;
+  expected.ID = 0;
+  expected.Time = L"07" + sys::TimeSeparator() + L"05";
+  expected.Days = L"";
+  expected.Note = L"Alarm";
+  expected.ShowMessage = true;
+  expected.Sound = L"Bells1";
+  expected.TurnOnVolum = true;
+  expected.SoundVolum = 100;
+  expected.Loop = true;
+  expected.Snooze = true;
+  expected.WakeUp = true;
+  expected.TurnOnMoniter = true;
+  expected.Action = L"(None)";
+  expected.Checked = true;
+  EXPECT_EQ(NewAlarm(), expected);
+}
+
+TEST(NewAlarm, ItsTimeParsesBack) {
+  sys::TLocalTime now;
+  now.Hour = 23;
+  now.Minute = 9;
+  sys::TFixedClock clock(now);
+  sys::TScopedClock scoped(clock);
+  int hour = 0;
+  int minute = 0;
+  ASSERT_TRUE(TryParseTimeOfDay(NewAlarm().Time, hour, minute));
+  EXPECT_EQ(hour, 23);
+  EXPECT_EQ(minute, 9);
+}
+
+TEST(Duplicate, AppendsToTheNoteEachTime) {
+  EXPECT_EQ(DuplicateNote(DuplicateNote(L"Alarm")), L"Alarm duplicate duplicate");
+  EXPECT_EQ(DuplicateNote(L""), L" duplicate");
+}
+
+TEST(CurrentAlarm, StartsAllZero) { EXPECT_EQ(CurrentAlarm, TAlarm{}); }
+
+}  // namespace
