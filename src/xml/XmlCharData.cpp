@@ -14,7 +14,7 @@ void TXmlCharData::SetValue(const std::string& value) { SetStoredText(EscapeMark
 
 void TXmlCharData::Clear() { FCoreValueID = 0; }
 
-std::string TXmlCharData::StoredText() const { return Document()->StringTable().GetString(FCoreValueID); }
+const std::string& TXmlCharData::StoredText() const { return Document()->StringTable().GetString(FCoreValueID); }
 
 void TXmlCharData::SetStoredText(std::string_view text) { FCoreValueID = Document()->StringTable().AddString(text); }
 

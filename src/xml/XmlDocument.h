@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "system/Stream.h"
 #include "xml/XmlDebug.h"
 #include "xml/XmlMarkup.h"
 #include "xml/XmlNode.h"
@@ -30,6 +31,16 @@ class TXmlDocument : public TDebugComponent {
   // (IndentString, PreserveWhiteSpace, ExternalEncoding, NodeClosingStyle,
   // DirectCloseTag, XmlFormat, EolStyle, WriteOnDefault) to their defaults.
   void Clear();
+
+  // Replace the content by what the reader makes of the input: the file, or
+  // the stream from its position to its end. The settings stay.
+  void LoadFromFile(const std::wstring& fileName);
+  void LoadFromStream(sys::TStream& stream);
+  // Write the document out in ExternalEncoding; the file is created or truncated.
+  void SaveToFile(const std::wstring& fileName);
+  void SaveToStream(sys::TStream& stream);
+  // Writes every top-level node as UTF-8 text.
+  void WriteStream(TXmlWriter& writer) const;
 
   // The first top-level element, or null.
   TXmlElement* Root() const;
@@ -62,6 +73,7 @@ class TXmlDocument : public TDebugComponent {
   int32_t ExternalCodepage() const { return FExternalCodePage; }
   void SetExternalCodepage(int32_t codePage) { FExternalCodePage = codePage; }
   const TXmlBomInfo& ExternalBomInfo() const { return FExternalBomInfo; }
+  void SetExternalBomInfo(const TXmlBomInfo& info) { FExternalBomInfo = info; }
   bool AbortParsing() const { return FAbortParsing; }
   void SetAbortParsing(bool abort) { FAbortParsing = abort; }
 

@@ -17,6 +17,8 @@ class TXmlDocument;
 class TXmlNode;
 class TXmlQuotedText;
 class TXmlCharData;
+class TXmlParser;
+class TXmlWriter;
 
 // An owning list of nodes; the children of a container and the top-level nodes
 // of a document.
@@ -80,6 +82,12 @@ class TXmlNode : public TDebugPersistent {
   // both only in the readable format.
   virtual std::string IndentText() const;
   virtual std::string LineEndText() const;
+
+  // Reads this node from the decoder. Returns the node itself when it is
+  // complete, null when its content did not end properly.
+  virtual TXmlNode* ParseStream(TXmlParser& parser);
+  // Writes this part of the tree as UTF-8 text.
+  virtual void WriteStream(TXmlWriter& writer) const;
 
   virtual TXmlElementType ElementType() const;
   virtual std::string ElementTypeName() const;
@@ -159,6 +167,8 @@ class TXmlContainerNode : public TXmlNode {
 
   // Whether a child after the start-tag area is a container.
   bool HasElementChildren() const;
+  // Writes the first count children: the start-tag area.
+  void WriteAttributeArea(TXmlWriter& writer, int32_t count) const;
   // Position of the text node that Value reads, or -1.
   int32_t ValueIndex() const { return FValueIndex; }
 
@@ -189,6 +199,7 @@ class TXmlElement : public TXmlContainerNode {
   // the one text node, which sits right after the start-tag area.
   void SetValue(const std::string& value) override;
   TXmlElementType ElementType() const override { return xeElement; }
+  void WriteStream(TXmlWriter& writer) const override;
 
   // The style the reader saw; ncUnknown for a new element.
   TXmlNodeClosingStyle NodeClosingStyle() const { return FNodeClosingStyle; }
@@ -206,6 +217,7 @@ class TXmlDeclaration : public TXmlContainerNode {
 
   std::string Name() const override { return "xml"; }
   TXmlElementType ElementType() const override { return xeDeclaration; }
+  void WriteStream(TXmlWriter& writer) const override;
 };
 
 class TXmlDocType : public TXmlElement {
@@ -215,6 +227,7 @@ class TXmlDocType : public TXmlElement {
 
   TXmlElementType ElementType() const override { return xeDocType; }
   void Clear() override;
+  void WriteStream(TXmlWriter& writer) const override;
 
   // Owned by the DOCTYPE. The external ID holds "SYSTEM", "PUBLIC" or nothing.
   TXmlCharData* ExternalId() const { return FExternalId.get(); }
@@ -232,6 +245,7 @@ class TXmlDtdElement : public TXmlElement {
  public:
   explicit TXmlDtdElement(TXmlDocument* document) : TXmlElement(document) {}
   TXmlElementType ElementType() const override { return xeDtdElement; }
+  void WriteStream(TXmlWriter& writer) const override;
 };
 
 class TXmlDtdAttList : public TXmlDtdElement {
@@ -265,8 +279,10 @@ class TXmlCharData : public TXmlNode {
   void SetValue(const std::string& value) override;
   TXmlElementType ElementType() const override { return xeCharData; }
   void Clear() override;
+  void WriteStream(TXmlWriter& writer) const override;
 
-  std::string StoredText() const;
+  // Lives as long as the document's string table content.
+  const std::string& StoredText() const;
   void SetStoredText(std::string_view text);
 
  protected:
@@ -287,6 +303,7 @@ class TXmlQuotedText : public TXmlCharData {
   explicit TXmlQuotedText(TXmlDocument* document) : TXmlCharData(document) {}
   std::string Name() const override { return "QuotedText"; }
   TXmlElementType ElementType() const override { return xeQuotedText; }
+  void WriteStream(TXmlWriter& writer) const override;
 
   char QuoteChar() const { return FQuoteChar; }
   void SetQuoteChar(char quote) { FQuoteChar = quote; }
@@ -300,6 +317,7 @@ class TXmlComment : public TXmlCharData {
   explicit TXmlComment(TXmlDocument* document) : TXmlCharData(document) {}
   std::string Name() const override { return "Comment"; }
   TXmlElementType ElementType() const override { return xeComment; }
+  void WriteStream(TXmlWriter& writer) const override;
 };
 
 // Its text is stored and returned as it is: CDATA content is never escaped.
@@ -310,6 +328,7 @@ class TXmlCData : public TXmlComment {
   std::string Value() const override;
   void SetValue(const std::string& value) override;
   TXmlElementType ElementType() const override { return xeCData; }
+  void WriteStream(TXmlWriter& writer) const override;
 };
 
 // Behaves as a comment.
@@ -324,6 +343,7 @@ class TXmlInstruction : public TXmlCharData {
   explicit TXmlInstruction(TXmlDocument* document) : TXmlCharData(document) {}
   std::string Name() const override { return "PI"; }
   TXmlElementType ElementType() const override { return xeInstruction; }
+  void WriteStream(TXmlWriter& writer) const override;
 };
 
 // The "xml-stylesheet" instruction: its text is what follows the target.
@@ -332,6 +352,7 @@ class TXmlStyleSheet : public TXmlInstruction {
   explicit TXmlStyleSheet(TXmlDocument* document) : TXmlInstruction(document) {}
   std::string Name() const override { return "xml-stylesheet"; }
   TXmlElementType ElementType() const override { return xeStylesheet; }
+  void WriteStream(TXmlWriter& writer) const override;
 };
 
 class TXmlAttribute : public TXmlNode {
@@ -346,6 +367,7 @@ class TXmlAttribute : public TXmlNode {
   void SetValue(const std::string& value) override;
   TXmlElementType ElementType() const override { return xeAttribute; }
   void Clear() override;
+  void WriteStream(TXmlWriter& writer) const override;
 
   // Owned by the attribute, whose child it is (though not in a child list).
   TXmlQuotedText* CoreValue() const { return FCoreValue.get(); }
