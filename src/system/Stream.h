@@ -54,14 +54,30 @@ class TFileStream : public TStream {
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;
 
+  // Reads and writes go through a buffer of their own, so that callers may
+  // work in small pieces without a system call for each.
   size_t Read(void* buffer, size_t count) override;
   size_t Write(const void* buffer, size_t count) override;
-  // Forces written bytes to the disk; false when the system reports a failure.
+  // Hands the buffered bytes to the system; false when it did not take them
+  // all. Closing the stream without it drops a failure unseen.
+  bool FlushBuffer();
+  // FlushBuffer, then forces the file's bytes to the disk.
   bool Flush();
 
  private:
   explicit TFileStream(intptr_t handle) : FHandle(handle) {}
+  size_t RawRead(void* buffer, size_t count);
+  size_t RawWrite(const void* buffer, size_t count);
+  bool RawFlush();
+
+  // 64 KiB: a save of a large list makes a system call per 64 KiB instead of
+  // one per 256-byte chunk of the XML writer.
+  static constexpr size_t kBufferSize = 64 * 1024;
   intptr_t FHandle;
+  std::string FReadBuffer;
+  size_t FReadPosition = 0;
+  std::string FWriteBuffer;
+  bool FWriteFailed = false;
 };
 
 // The system's text for its last error (GetLastError, errno), in UTF-8.

@@ -137,10 +137,18 @@ std::unique_ptr<TXmlNode> TXmlNodeList::Extract(int32_t index) {
   return node;
 }
 
+// Destroys without recursion, so that no depth of nesting can exhaust the
+// stack: each container hands its children over before it dies.
 void TXmlNodeList::Clear() {
-  while (!FItems.empty()) {
-    std::unique_ptr<TXmlNode> doomed = std::move(FItems.back());
-    FItems.pop_back();
+  std::vector<std::unique_ptr<TXmlNode>> doomed = std::move(FItems);
+  FItems.clear();
+  while (!doomed.empty()) {
+    std::unique_ptr<TXmlNode> node = std::move(doomed.back());
+    doomed.pop_back();
+    if (auto* container = dynamic_cast<TXmlContainerNode*>(node.get())) {
+      for (auto& child : container->FNodes.FItems) doomed.push_back(std::move(child));
+      container->FNodes.FItems.clear();
+    }
   }
 }
 

@@ -175,6 +175,8 @@ class TXmlContainerNode : public TXmlNode {
  protected:
   using TXmlNode::TXmlNode;
 
+  friend class TXmlNodeList;  // takes the children apart when it destroys a subtree
+
   TXmlNodeList FNodes;
   int32_t FDirectNodeCount = 0;
   // Kept pointing at its text node whatever is added or removed before it.

@@ -24,9 +24,12 @@ std::unique_ptr<TFileStream> TFileStream::Create(const std::wstring& path) {
   return std::unique_ptr<TFileStream>(new TFileStream(fd));
 }
 
-TFileStream::~TFileStream() { close(static_cast<int>(FHandle)); }
+TFileStream::~TFileStream() {
+  FlushBuffer();
+  close(static_cast<int>(FHandle));
+}
 
-size_t TFileStream::Read(void* buffer, size_t count) {
+size_t TFileStream::RawRead(void* buffer, size_t count) {
   for (;;) {
     const ssize_t n = read(static_cast<int>(FHandle), buffer, count);
     if (n >= 0) return static_cast<size_t>(n);
@@ -34,7 +37,7 @@ size_t TFileStream::Read(void* buffer, size_t count) {
   }
 }
 
-size_t TFileStream::Write(const void* buffer, size_t count) {
+size_t TFileStream::RawWrite(const void* buffer, size_t count) {
   size_t done = 0;
   while (done < count) {
     const ssize_t n = write(static_cast<int>(FHandle), static_cast<const char*>(buffer) + done, count - done);
@@ -45,6 +48,6 @@ size_t TFileStream::Write(const void* buffer, size_t count) {
   return done;
 }
 
-bool TFileStream::Flush() { return fsync(static_cast<int>(FHandle)) == 0; }
+bool TFileStream::RawFlush() { return fsync(static_cast<int>(FHandle)) == 0; }
 
 }  // namespace sys
