@@ -47,15 +47,20 @@ class TXmlStringTable : public TDebugPersistent {
   void Clear();
 
   int32_t Count() const { return static_cast<int32_t>(FByID.size()); }
-  // The entries by position, in ID order and in string order; null outside 0..Count-1.
+  // The entry at a position in ID order; null outside 0..Count-1.
   const TXmlRefString* EntryInIdOrder(int32_t position) const;
-  const TXmlRefString* EntryInStringOrder(int32_t position) const;
 
  protected:
   const TDebugComponent* DebugOwner() const override { return FOwner; }
 
  private:
+  void Grow();
+
   const TDebugComponent* FOwner;
-  std::vector<TXmlRefString*> FByID;                  // ID order, not owned
-  std::vector<std::unique_ptr<TXmlRefString>> FByRS;  // string order, owns the entries
+  // The entries in ID order; IDs are dense, so an ID is its position + 1.
+  std::vector<std::unique_ptr<TXmlRefString>> FByID;
+  // Lookup by string: an open-addressing hash table of IDs (0 = free slot),
+  // at most half full. A sorted index would cost a shift of the whole index
+  // for every new string, quadratic for a document of many distinct texts.
+  std::vector<int32_t> FByRS;
 };

@@ -39,23 +39,22 @@ TEST_F(XmlStringTableTest, InternsEachStringOnceAndCountsHowOftenItWasAdded) {
   EXPECT_TRUE(diagnostics.empty());
 }
 
-TEST_F(XmlStringTableTest, KeepsStringsInLengthThenOutsideInByteOrder) {
+TEST_F(XmlStringTableTest, TellsApartStringsThatShareBytes) {
   table.Clear();
-  // "acy" before "abz": after the first byte the last one decides.
-  // "zz" before "\xC3\xA9": bytes compare unsigned.
-  for (const char* text : {"cba", "abz", "\xC3\xA9", "acy", "b", "aab", "zz", "ab", "ba"}) table.AddString(text);
-  const std::vector<std::string> expected = {"b", "ab", "ba", "zz", "\xC3\xA9", "aab", "acy", "abz", "cba"};
-  std::vector<std::string> actual;
-  for (int32_t i = 0; i < table.Count(); ++i) actual.push_back(table.EntryInStringOrder(i)->Text());
-  EXPECT_EQ(actual, expected);
-  EXPECT_EQ(table.EntryInStringOrder(table.Count()), nullptr);
+  const char* texts[] = {"cba", "abz", "\xC3\xA9", "acy", "b", "aab", "zz", "ab", "ba", "ab ", " ab", "a"};
+  std::vector<int32_t> ids;
+  for (const char* text : texts) ids.push_back(table.AddString(text));
+  for (size_t i = 0; i < ids.size(); ++i) EXPECT_EQ(ids[i], static_cast<int32_t>(i) + 1) << texts[i];
+  EXPECT_EQ(table.AddString(std::string_view("a\0b", 3)), 13);  // embedded NUL: a text of its own
   EXPECT_EQ(table.EntryInIdOrder(-1), nullptr);
+  EXPECT_EQ(table.EntryInIdOrder(table.Count()), nullptr);
 }
 
 TEST_F(XmlStringTableTest, FindsEveryStringOfALargeTableAgain) {
   table.Clear();
   std::vector<std::string> texts;
-  for (int i = 0; i < 300; ++i) texts.push_back(std::to_string((i * 7919) % 1000).append("v"));
+  // Enough to make the index grow several times.
+  for (int i = 0; i < 5000; ++i) texts.push_back(std::to_string((i * 7919) % 10000).append("v"));
   std::vector<int32_t> ids;
   for (const std::string& text : texts) ids.push_back(table.AddString(text));
   for (size_t i = 0; i < texts.size(); ++i) {
@@ -63,8 +62,8 @@ TEST_F(XmlStringTableTest, FindsEveryStringOfALargeTableAgain) {
     EXPECT_EQ(table.AddString(texts[i]), ids[i]);
     EXPECT_EQ(table.GetString(ids[i]), texts[i]);
   }
-  EXPECT_EQ(table.Count(), 300);
-  EXPECT_EQ(table.EntryInIdOrder(299)->ID(), 300);
+  EXPECT_EQ(table.Count(), 5000);
+  EXPECT_EQ(table.EntryInIdOrder(4999)->ID(), 5000);
 }
 
 TEST_F(XmlStringTableTest, UnknownIdReadsEmptyWithAWarning) {
