@@ -169,6 +169,11 @@ class TXmlContainerNode : public TXmlNode {
   bool HasElementChildren() const;
   // Writes the first count children: the start-tag area.
   void WriteAttributeArea(TXmlWriter& writer, int32_t count) const;
+  // Reader: the attributes of a start tag or declaration, and the quoted
+  // literals of a DTD declaration. Each returns the character that ended its
+  // list ("!", "/", ">" or "?"), or 0 when the input ended.
+  char ReadAttributeArea(TXmlParser& parser);
+  char ReadLiteralList(TXmlParser& parser);
   // Position of the text node that Value reads, or -1.
   int32_t ValueIndex() const { return FValueIndex; }
 
@@ -187,6 +192,10 @@ class TXmlContainerNode : public TXmlNode {
   void NoteInserted(int32_t index, bool direct);
   void NoteRemoved(int32_t index);
 };
+
+// A set of element types, one bit each: the markup allowed in some content.
+using TXmlElementTypeSet = uint32_t;
+constexpr TXmlElementTypeSet XmlTypeBit(TXmlElementType type) { return TXmlElementTypeSet{1} << type; }
 
 class TXmlElement : public TXmlContainerNode {
  public:
@@ -207,9 +216,24 @@ class TXmlElement : public TXmlContainerNode {
   TXmlNodeClosingStyle NodeClosingStyle() const { return FNodeClosingStyle; }
   void SetNodeClosingStyle(TXmlNodeClosingStyle style) { FNodeClosingStyle = style; }
 
+  TXmlNode* ParseStream(TXmlParser& parser) override;
+  // Reader: keeps the text up to the next "<" as a text node unless it is blank.
+  void ReadTextRun(TXmlParser& parser);
+  // Reader: the children up to this element's end tag, where kinds is the
+  // markup allowed. This element when an end tag ended it, else null.
+  TXmlNode* ReadContent(TXmlParser& parser, TXmlElementTypeSet kinds);
+
  protected:
   int32_t FNameID = 0;
   TXmlNodeClosingStyle FNodeClosingStyle = ncUnknown;
+
+ private:
+  // Start tag up to its end; returns the character that ended it.
+  char ReadStartTag(TXmlParser& parser);
+  // This element's share of ReadContent: true when its content ended (result
+  // is what ReadContent returns), false when a child element starts (child,
+  // already added, is still to be read).
+  bool ReadChildren(TXmlParser& parser, TXmlElementTypeSet kinds, TXmlNode*& result, TXmlElement*& child);
 };
 
 // The XML declaration; version and encoding are attribute children.
@@ -219,6 +243,7 @@ class TXmlDeclaration : public TXmlContainerNode {
 
   std::string Name() const override { return "xml"; }
   TXmlElementType ElementType() const override { return xeDeclaration; }
+  TXmlNode* ParseStream(TXmlParser& parser) override;
   void WriteStream(TXmlWriter& writer) const override;
 };
 
@@ -229,6 +254,8 @@ class TXmlDocType : public TXmlElement {
 
   TXmlElementType ElementType() const override { return xeDocType; }
   void Clear() override;
+  // Null when it had an internal subset, as the subset ends without an end tag.
+  TXmlNode* ParseStream(TXmlParser& parser) override;
   void WriteStream(TXmlWriter& writer) const override;
 
   // Owned by the DOCTYPE. The external ID holds "SYSTEM", "PUBLIC" or nothing.
@@ -247,6 +274,8 @@ class TXmlDtdElement : public TXmlElement {
  public:
   explicit TXmlDtdElement(TXmlDocument* document) : TXmlElement(document) {}
   TXmlElementType ElementType() const override { return xeDtdElement; }
+  // Throws EXmlError when the declaration does not end with ">".
+  TXmlNode* ParseStream(TXmlParser& parser) override;
   void WriteStream(TXmlWriter& writer) const override;
 };
 
@@ -319,6 +348,7 @@ class TXmlComment : public TXmlCharData {
   explicit TXmlComment(TXmlDocument* document) : TXmlCharData(document) {}
   std::string Name() const override { return "Comment"; }
   TXmlElementType ElementType() const override { return xeComment; }
+  TXmlNode* ParseStream(TXmlParser& parser) override;
   void WriteStream(TXmlWriter& writer) const override;
 };
 
@@ -330,6 +360,7 @@ class TXmlCData : public TXmlComment {
   std::string Value() const override;
   void SetValue(const std::string& value) override;
   TXmlElementType ElementType() const override { return xeCData; }
+  TXmlNode* ParseStream(TXmlParser& parser) override;
   void WriteStream(TXmlWriter& writer) const override;
 };
 
@@ -345,6 +376,7 @@ class TXmlInstruction : public TXmlCharData {
   explicit TXmlInstruction(TXmlDocument* document) : TXmlCharData(document) {}
   std::string Name() const override { return "PI"; }
   TXmlElementType ElementType() const override { return xeInstruction; }
+  TXmlNode* ParseStream(TXmlParser& parser) override;
   void WriteStream(TXmlWriter& writer) const override;
 };
 
@@ -354,6 +386,7 @@ class TXmlStyleSheet : public TXmlInstruction {
   explicit TXmlStyleSheet(TXmlDocument* document) : TXmlInstruction(document) {}
   std::string Name() const override { return "xml-stylesheet"; }
   TXmlElementType ElementType() const override { return xeStylesheet; }
+  TXmlNode* ParseStream(TXmlParser& parser) override;
   void WriteStream(TXmlWriter& writer) const override;
 };
 
@@ -369,6 +402,7 @@ class TXmlAttribute : public TXmlNode {
   void SetValue(const std::string& value) override;
   TXmlElementType ElementType() const override { return xeAttribute; }
   void Clear() override;
+  TXmlNode* ParseStream(TXmlParser& parser) override;
   void WriteStream(TXmlWriter& writer) const override;
 
   // Owned by the attribute, whose child it is (though not in a child list).
