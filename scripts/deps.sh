@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make googletest
+  cmake g++ make googletest pkg-config libxml2-dev
   g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xauth
 )
