@@ -100,29 +100,42 @@ bool IsContainer(const TXmlNode* node) { return dynamic_cast<const TXmlContainer
 // ---------------------------------------------------------------------------
 // TXmlNodeList
 
-TXmlNodeList::TXmlNodeList() = default;
-TXmlNodeList::~TXmlNodeList() { Clear(); }
+TXmlNodeList::TXmlNodeList() : FOne(nullptr) {}
 
-TXmlNode* TXmlNodeList::Items(int32_t index) const {
-  if (index < 0 || index >= Count()) return nullptr;
-  return FItems[static_cast<size_t>(index)].get();
-}
+TXmlNodeList::~TXmlNodeList() { Clear(); }
 
 int32_t TXmlNodeList::IndexOf(const TXmlNode* node) const {
   if (node == nullptr) return -1;
-  for (size_t i = 0; i < FItems.size(); ++i)
-    if (FItems[i].get() == node) return static_cast<int32_t>(i);
+  const TXmlNode* const* items = Data();
+  for (uint32_t i = 0; i < FCount; ++i)
+    if (items[i] == node) return static_cast<int32_t>(i);
   return -1;
 }
 
+void TXmlNodeList::Reserve(uint32_t capacity) {
+  if (capacity <= FCapacity) return;
+  uint32_t grown = FCapacity < 4 ? 4 : FCapacity * 2;
+  if (grown < capacity) grown = capacity;
+  auto** many = new TXmlNode*[grown];
+  std::copy(Data(), Data() + FCount, many);
+  if (FCapacity > 1) delete[] FMany;
+  FMany = many;
+  FCapacity = grown;
+}
+
 int32_t TXmlNodeList::Add(std::unique_ptr<TXmlNode> node) {
-  FItems.push_back(std::move(node));
+  Insert(Count(), std::move(node));
   return Count() - 1;
 }
 
 void TXmlNodeList::Insert(int32_t index, std::unique_ptr<TXmlNode> node) {
   if (index < 0 || index > Count()) throw EListError(index);
-  FItems.insert(FItems.begin() + index, std::move(node));
+  if (FCapacity == 0) FCapacity = 1;  // the one inline slot
+  if (FCount == FCapacity) Reserve(FCount + 1);
+  TXmlNode** items = Data();
+  std::copy_backward(items + index, items + FCount, items + FCount + 1);
+  items[index] = node.release();
+  ++FCount;
 }
 
 void TXmlNodeList::Delete(int32_t index) {
@@ -132,23 +145,30 @@ void TXmlNodeList::Delete(int32_t index) {
 
 std::unique_ptr<TXmlNode> TXmlNodeList::Extract(int32_t index) {
   if (index < 0 || index >= Count()) throw EListError(index);
-  std::unique_ptr<TXmlNode> node = std::move(FItems[static_cast<size_t>(index)]);
-  FItems.erase(FItems.begin() + index);
+  TXmlNode** items = Data();
+  std::unique_ptr<TXmlNode> node(items[index]);
+  std::copy(items + index + 1, items + FCount, items + index);
+  --FCount;
   return node;
+}
+
+void TXmlNodeList::MoveOut(std::vector<TXmlNode*>& out) {
+  out.insert(out.end(), Data(), Data() + FCount);
+  if (FCapacity > 1) delete[] FMany;
+  FOne = nullptr;
+  FCount = 0;
+  FCapacity = 0;
 }
 
 // Destroys without recursion, so that no depth of nesting can exhaust the
 // stack: each container hands its children over before it dies.
 void TXmlNodeList::Clear() {
-  std::vector<std::unique_ptr<TXmlNode>> doomed = std::move(FItems);
-  FItems.clear();
+  std::vector<TXmlNode*> doomed;
+  MoveOut(doomed);
   while (!doomed.empty()) {
-    std::unique_ptr<TXmlNode> node = std::move(doomed.back());
+    std::unique_ptr<TXmlNode> node(doomed.back());
     doomed.pop_back();
-    if (auto* container = dynamic_cast<TXmlContainerNode*>(node.get())) {
-      for (auto& child : container->FNodes.FItems) doomed.push_back(std::move(child));
-      container->FNodes.FItems.clear();
-    }
+    if (auto* container = dynamic_cast<TXmlContainerNode*>(node.get())) container->FNodes.MoveOut(doomed);
   }
 }
 

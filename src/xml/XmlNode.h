@@ -29,9 +29,11 @@ class TXmlNodeList {
   TXmlNodeList(const TXmlNodeList&) = delete;
   TXmlNodeList& operator=(const TXmlNodeList&) = delete;
 
-  int32_t Count() const { return static_cast<int32_t>(FItems.size()); }
+  int32_t Count() const { return static_cast<int32_t>(FCount); }
   // The node at index, or null outside 0..Count-1.
-  TXmlNode* Items(int32_t index) const;
+  TXmlNode* Items(int32_t index) const {
+    return index >= 0 && static_cast<uint32_t>(index) < FCount ? Data()[index] : nullptr;
+  }
   int32_t IndexOf(const TXmlNode* node) const;
 
   // Appends and returns the position.
@@ -46,7 +48,20 @@ class TXmlNodeList {
   void Clear();
 
  private:
-  std::vector<std::unique_ptr<TXmlNode>> FItems;
+  // Most elements of an alarm file hold one child, their text: a list of
+  // capacity 1 keeps it in place of the array pointer and allocates nothing.
+  TXmlNode* const* Data() const { return FCapacity <= 1 ? &FOne : FMany; }
+  TXmlNode** Data() { return FCapacity <= 1 ? &FOne : FMany; }
+  void Reserve(uint32_t capacity);
+  // Takes every node out, leaving the list empty; the caller owns them.
+  void MoveOut(std::vector<TXmlNode*>& out);
+
+  union {
+    TXmlNode* FOne;    // FCapacity <= 1
+    TXmlNode** FMany;  // FCapacity > 1, owned
+  };
+  uint32_t FCount = 0;
+  uint32_t FCapacity = 0;
 };
 
 class TXmlNode : public TDebugPersistent {
@@ -138,8 +153,8 @@ class TXmlNode : public TDebugPersistent {
  private:
   TXmlDocument* FDocument;      // not owned
   TXmlNode* FParent = nullptr;  // not owned
-  int32_t FTag = 0;
   int64_t FSourcePos = 0;
+  int32_t FTag = 0;  // last, so that a subclass's first field fills the padding after it
 };
 
 // A node with an owned child list: the start-tag area (attributes and kept

@@ -33,7 +33,8 @@ enum TXmlFormatType { xfCompact = 0, xfReadable = 1, xfPreserve = 2 };
 
 enum TXmlEolStyle { esLinux = 0, esWindows = 1 };
 
-enum TXmlNodeClosingStyle { ncUnknown = 0, ncFull = 1, ncClose = 2 };
+// One byte: it sits in every element.
+enum TXmlNodeClosingStyle : uint8_t { ncUnknown = 0, ncFull = 1, ncClose = 2 };
 
 enum TXmlStringEncoding {
   seAnsi = 0,
