@@ -93,7 +93,7 @@ bool IsDirectKind(const TXmlNode& node) {
   return type == xeAttribute || type == xeWhiteSpace;
 }
 
-bool IsContainer(const TXmlNode* node) { return dynamic_cast<const TXmlContainerNode*>(node) != nullptr; }
+bool IsContainer(const TXmlNode* node) { return IsContainerType(node->ElementType()); }
 
 }  // namespace
 
@@ -168,7 +168,7 @@ void TXmlNodeList::Clear() {
   while (!doomed.empty()) {
     std::unique_ptr<TXmlNode> node(doomed.back());
     doomed.pop_back();
-    if (auto* container = dynamic_cast<TXmlContainerNode*>(node.get())) container->FNodes.MoveOut(doomed);
+    if (IsContainerType(node->ElementType())) static_cast<TXmlContainerNode*>(node.get())->FNodes.MoveOut(doomed);
   }
 }
 

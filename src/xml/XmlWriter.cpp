@@ -113,7 +113,7 @@ namespace {
 
 constexpr int32_t kChunkSize = 256;
 
-bool IsText(const TXmlNode* node) { return dynamic_cast<const TXmlCharData*>(node) != nullptr; }
+bool IsText(const TXmlNode* node) { return IsCharDataType(node->ElementType()); }
 
 std::string Repeat(const std::string& text, size_t count) {
   std::string out;
@@ -250,7 +250,7 @@ void TXmlElement::WriteStream(TXmlWriter& writer) const {
     } else if (text) {
       child->WriteStream(writer);
       if (hasElements) writer.Write(eol);
-    } else if (dynamic_cast<const TXmlElement*>(child)) {
+    } else if (IsElementClassType(child->ElementType())) {
       child->WriteStream(writer);  // DOCTYPE and DTD declarations write themselves
     }
   }
