@@ -48,6 +48,7 @@ TEST_F(XmlCheck, JudgesWellFormedness) {
       {"unterminated document", "<Root><Entry/>", false},
       {"two root elements", "<Root/><Root/>", false},
       {"bare ampersand", "<Root>A & B</Root>", false},
+      {"NUL byte after the root", std::string("<e/>\0<M \x03/", 10), false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
