@@ -72,7 +72,7 @@ bool LoadsWell(IXMLDOMDocument2& document, const std::wstring& fileName) {
 
 }  // namespace
 
-bool IsWellFormedXmlFile(const std::wstring& fileName) {
+bool ParsesAsXml(const std::wstring& fileName, const std::string&) {
   try {
     const TComScope com;
     if (!com.Usable()) return false;
