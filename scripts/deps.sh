@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, once; a machine
-# that has them all is left alone.
+# Installs Debian packages once; a machine that has them all is left alone.
+#   scripts/deps.sh                what the build and the tests need
+#   scripts/deps.sh PACKAGE...     those packages instead (the bench and fuzz scripts)
 set -euo pipefail
 
 packages=(
@@ -8,6 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xauth
 )
+[ $# -gt 0 ] && packages=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
