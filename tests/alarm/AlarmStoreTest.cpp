@@ -62,6 +62,18 @@ std::vector<TAlarm> AllAlarms(const TAlarmStore& store) {
 }
 
 // A store over a folder that holds data.xml with these bytes, loaded.
+// SaveAlarms fails, naming data.xml.
+void ExpectSaveFailure(TAlarmStore& store, const TTestFolder& folder) {
+  try {
+    store.SaveAlarms();
+    ADD_FAILURE() << "the save did not fail";
+  } catch (const sys::EFileError& error) {
+    EXPECT_TRUE(std::string(error.what())
+                    .starts_with("Cannot save file \"" + sys::WideToUtf8(folder.File(L"data.xml")) + "\". "))
+        << error.what();
+  }
+}
+
 void LoadFrom(TAlarmStore& store, const TTestFolder& folder, const std::string& dataFile) {
   folder.Write(L"data.xml", dataFile);
   store.LoadAlarms();
@@ -322,14 +334,7 @@ TEST(AlarmStore, ASaveThatFailsPartWayLeavesDataFileAsItWas) {
   for (const size_t budget : {size_t{0}, size_t{10}, size_t{700}, newList.size() - 1}) {
     SCOPED_TRACE(budget);
     store.SetSaveStreamFilter([budget](sys::TStream& file) { return std::make_unique<TFailingStream>(file, budget); });
-    try {
-      store.SaveAlarms();
-      ADD_FAILURE() << "the save did not fail";
-    } catch (const sys::EFileError& error) {
-      EXPECT_TRUE(std::string(error.what())
-                      .starts_with("Cannot save file \"" + sys::WideToUtf8(folder.File(L"data.xml")) + "\". "))
-          << error.what();
-    }
+    ExpectSaveFailure(store, folder);
     EXPECT_EQ(folder.Read(L"data.xml"), kThreeAlarms);
     EXPECT_EQ(folder.Names(), std::set<std::wstring>{L"data.xml"});  // no temporary file left
   }
@@ -438,14 +443,7 @@ TEST(AlarmStore, WhenTheUnreadableFileCannotBeMovedAsideTheSaveFails) {
   LoadFrom(store, folder, "not XML");
   EXPECT_EQ(store.TakeNotice(), L"");  // nothing moved, nothing to tell yet
   store.AddAlarm(FullAlarm(L"New", true));
-  try {
-    store.SaveAlarms();
-    ADD_FAILURE() << "the save did not fail";
-  } catch (const sys::EFileError& error) {
-    EXPECT_TRUE(std::string(error.what())
-                    .starts_with("Cannot save file \"" + sys::WideToUtf8(folder.File(L"data.xml")) + "\". "))
-        << error.what();
-  }
+  ExpectSaveFailure(store, folder);
   EXPECT_EQ(folder.Read(L"data.xml"), "not XML");
   EXPECT_FALSE(folder.Names().contains(L"data.xml.saving"));
 
