@@ -1,26 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include "TestFolder.h"
 #include "system/FileSystem.h"
 
 namespace {
 
 class FileSystem : public testing::Test {
  protected:
-  void SetUp() override {
-    FFolder = std::filesystem::temp_directory_path() /
-              ("tollivane-files-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    std::filesystem::create_directories(FFolder / "folder");
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(FFolder, ignored);
-  }
+  void SetUp() override { std::filesystem::create_directories(FFolder / "folder"); }
   std::wstring Path(const char* name) const { return (FFolder / name).wstring(); }
   void Write(const char* name, const std::string& bytes) const {
     std::ofstream(FFolder / name, std::ios::binary) << bytes;
@@ -29,7 +21,8 @@ class FileSystem : public testing::Test {
     std::ifstream in(FFolder / name, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
-  std::filesystem::path FFolder;
+  TTestFolder FTemp;
+  const std::filesystem::path FFolder = FTemp.Dir();
 };
 
 TEST_F(FileSystem, FileExistsOnlyForFiles) {

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "TestFolder.h"
 #include "system/Unicode.h"
 #include "system/XmlCheck.h"
 
@@ -13,20 +13,12 @@ namespace {
 // The files of one test, in a folder of their own.
 class XmlCheck : public testing::Test {
  protected:
-  void SetUp() override {
-    FFolder = std::filesystem::temp_directory_path() /
-              ("tollivane-xmlcheck-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    std::filesystem::create_directories(FFolder);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(FFolder, ignored);
-  }
   std::wstring Write(const std::wstring& name, const std::string& bytes) {
     std::ofstream(FFolder / name, std::ios::binary) << bytes;
     return (FFolder / name).wstring();
   }
-  std::filesystem::path FFolder;
+  TTestFolder FTemp;
+  const std::filesystem::path FFolder = FTemp.Dir();
 };
 
 TEST_F(XmlCheck, JudgesWellFormedness) {

@@ -25,6 +25,7 @@ class TTestFolder {
   TTestFolder(const TTestFolder&) = delete;
   TTestFolder& operator=(const TTestFolder&) = delete;
 
+  const std::filesystem::path& Dir() const { return FPath; }
   // With a trailing separator, as the program's folder comes.
   std::wstring Path() const { return (FPath / "").wstring(); }
   std::wstring File(const std::wstring& name) const { return (FPath / name).wstring(); }
