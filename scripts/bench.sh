@@ -1,11 +1,48 @@
 #!/usr/bin/env bash
-# Builds the XML benchmark (g++ -O2, no sanitizers) and runs it: load and save
-# of alarm documents beside pugixml, tinyxml2 and libxml2.
-#   scripts/bench.sh [entries...]     default: 1000 10000 100000
+# Builds a benchmark (g++ -O2, no sanitizers) and runs it.
+#   scripts/bench.sh [entries...]   the XML benchmark: load and save of alarm documents
+#                                   beside pugixml, tinyxml2 and libxml2; default 1000 10000 100000
+#   scripts/bench.sh audio          the audio engine: natively on the null device with a 10-minute
+#                                   Ogg Vorbis file, then the MinGW-w64 build under Wine through
+#                                   waveOut with a 10-minute MP3 (ALSA's null device stands in for
+#                                   a sound card)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh cmake make g++ pkg-config libpugixml-dev libtinyxml2-dev libxml2-dev
+if [ "${1:-}" = audio ]; then
+  scripts/deps.sh cmake make g++ pkg-config libpugixml-dev libtinyxml2-dev libxml2-dev libstb-dev sox lame \
+    g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth gstreamer1.0-plugins-good gstreamer1.0-libav
+  work="$(mktemp -d)"
+  trap 'rm -rf "$work"' EXIT
+  echo "Making 10-minute test files..."
+  sox -n -r 44100 -c 2 "$work/long.ogg" synth 600 pinknoise vol 0.3
+  sox -n -r 44100 -c 2 -b 16 -t wav - synth 600 pinknoise vol 0.3 | lame --quiet -b 128 - "$work/long.mp3"
+  sox -n -r 44100 -c 2 -b 16 -t wav - synth 1 sine 660 vol 0.5 | lame --quiet -b 128 - "$work/short.mp3"
+  printf 'pcm.!default { type null }\n' >"$work/asound.conf"
+
+  cmake --preset bench >/dev/null
+  cmake --build --preset bench -j2 --target audio_bench
+  echo "== native, null device, Ogg Vorbis"
+  build/bench/bench/audio_bench "$work/long.ogg"
+
+  # The cross build of the same benchmark; by hand:
+  #   cmake --preset windows -B build/bench-windows -DTOLLIVANE_BENCH=ON -DTOLLIVANE_TESTS=OFF
+  #   cmake --build build/bench-windows --target audio_bench
+  #   source scripts/wine-env.sh && wine_start
+  #   ALSA_CONFIG_PATH=asound.conf wine build/bench-windows/bench/audio_bench.exe [--null] LONG SHORT
+  cmake --preset windows -B build/bench-windows -DTOLLIVANE_BENCH=ON -DTOLLIVANE_TESTS=OFF >/dev/null
+  cmake --build build/bench-windows -j2 --target audio_bench
+  source scripts/wine-env.sh
+  trap 'wine_stop; rm -rf "$work"' EXIT
+  wine_start
+  echo "== Wine, waveOut, MP3 through Media Foundation"
+  ALSA_CONFIG_PATH="$work/asound.conf" wine build/bench-windows/bench/audio_bench.exe "$work/long.mp3" "$work/short.mp3"
+  echo "== Wine, null device, MP3 through Media Foundation"
+  ALSA_CONFIG_PATH="$work/asound.conf" wine build/bench-windows/bench/audio_bench.exe --null "$work/long.mp3" "$work/short.mp3"
+  exit 0
+fi
+
+scripts/deps.sh cmake make g++ pkg-config libpugixml-dev libtinyxml2-dev libxml2-dev libstb-dev
 
 cmake --preset bench >/dev/null
 cmake --build --preset bench -j2 --target xml_bench

@@ -5,9 +5,10 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make googletest pkg-config libxml2-dev
+  cmake g++ make googletest pkg-config libxml2-dev libstb-dev
   g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xauth
+  gstreamer1.0-plugins-good gstreamer1.0-libav
 )
 [ $# -gt 0 ] && packages=("$@")
 

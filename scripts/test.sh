@@ -13,7 +13,10 @@ ctest --preset native
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j2
 
-source scripts/wine-env.sh
-trap wine_stop EXIT
-wine_start
-xvfb-run -a ctest --preset windows
+# Wine starts on the display the tests use: windows made before it was there
+# would fail.
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  source scripts/wine-env.sh
+  trap wine_stop EXIT
+  wine_start
+  ctest --preset windows'

@@ -1,5 +1,7 @@
 #include "alarm/Alarm.h"
 
+#include <cmath>
+
 #include "system/Clock.h"
 #include "system/Unicode.h"
 
@@ -90,6 +92,23 @@ std::wstring FormatTimeOfDay(int hour, int minute) {
 }
 
 bool IsSoundPath(std::wstring_view sound) { return sound.find(L':') != sound.npos; }
+
+std::wstring ResolveSoundPath(std::wstring_view sound, std::wstring_view programFolder) {
+  if (IsSoundPath(sound)) return std::wstring(sound);
+#ifdef _WIN32
+  constexpr std::wstring_view kSoundsFolder = L"Sounds\\";
+#else
+  constexpr std::wstring_view kSoundsFolder = L"Sounds/";
+#endif
+  return std::wstring(programFolder) + std::wstring(kSoundsFolder) + std::wstring(sound) + L".mp3";
+}
+
+uint32_t LoopInterval(double duration) {
+  // A day is far beyond any sound; it also keeps NaN and nonsense out.
+  if (!(duration >= 0)) duration = 0;
+  if (duration > 86400) duration = 86400;
+  return (static_cast<uint32_t>(std::nearbyint(duration)) + 1) * 1000;
+}
 
 std::wstring EditorSoundText(std::wstring_view sound) { return std::wstring(sound.empty() ? kDefaultSound : sound); }
 

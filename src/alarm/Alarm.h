@@ -79,6 +79,16 @@ inline constexpr std::array<std::wstring_view, 14> kBuiltInSounds = {
 // A Sound text holding ":" anywhere is a file path; any other is a built-in name.
 bool IsSoundPath(std::wstring_view sound);
 
+// The file a Sound text plays: a path as it stands, a name as
+// <programFolder>Sounds\<name>.mp3, whether or not a file is there.
+// programFolder ends in a separator.
+std::wstring ResolveSoundPath(std::wstring_view sound, std::wstring_view programFolder);
+
+// The loop timer's interval for a sound of this duration: (r + 1) * 1000 ms,
+// r the seconds rounded half to even, so that the sound starts again 0.5 to
+// 1.5 s after it ended.
+uint32_t LoopInterval(double duration);
+
 // What the editor shows for a Sound text: an empty one as "Bells1".
 std::wstring EditorSoundText(std::wstring_view sound);
 

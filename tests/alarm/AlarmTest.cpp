@@ -94,6 +94,33 @@ TEST(SoundText, ColonMakesAPath) {
   EXPECT_EQ(EditorSoundText(L"Birds"), L"Birds");
 }
 
+TEST(SoundText, NamesResolveIntoTheSoundsFolderAndPathsStayAsTheyAre) {
+#ifdef _WIN32
+  const std::wstring folder = L"C:\\Tollivane\\", sounds = folder + L"Sounds\\";
+#else
+  const std::wstring folder = L"/opt/tollivane/", sounds = folder + L"Sounds/";
+#endif
+  const struct {
+    const wchar_t* Sound;
+    std::wstring Path;
+  } cases[] = {
+      {L"Bells1", sounds + L"Bells1.mp3"},
+      {L"(None)", sounds + L"(None).mp3"},
+      {L"", sounds + L".mp3"},
+      {L"C:\\Music\\wake.wav", L"C:\\Music\\wake.wav"},
+      {L"https://example.invalid/a.mp3", L"https://example.invalid/a.mp3"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ResolveSoundPath(c.Sound, folder), c.Path) << c.Sound;
+}
+
+TEST(SoundText, TheLoopRestartsHalfASecondToASecondAndAHalfAfterTheEnd) {
+  const struct {
+    double Duration;
+    uint32_t Interval;
+  } cases[] = {{2.4, 3000}, {2.5, 3000}, {3.5, 5000}, {0, 1000}, {0.5, 1000}, {7.03, 8000}, {-1, 1000}};
+  for (const auto& c : cases) EXPECT_EQ(LoopInterval(c.Duration), c.Interval) << c.Duration;
+}
+
 TEST(ActionText, OnlyTheExactPowerTextsArePowerActions) {
   const struct {
     const wchar_t* text;

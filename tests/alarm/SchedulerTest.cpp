@@ -19,7 +19,7 @@ sys::TLocalTime At(int weekday, int hour, int minute, int second) {
   return t;
 }
 
-constexpr int kSunday = 1, kMonday = 2, kWednesday = 4, kSaturday = 7;
+constexpr int kSunday = 1, kMonday = 2, kWednesday = 4, kThursday = 5, kSaturday = 7;
 
 TEST(SecondsUntilAlarm, CountsToTheNextOccurrenceWithinTheWeek) {
   const struct {
@@ -142,6 +142,64 @@ TEST_F(ScheduleTest, LongestIntervalFitsTheTimer) {
   ScheduleNextAlarm(*document, timer);
   EXPECT_TRUE(timer.Enabled);
   EXPECT_EQ(timer.Interval, 604799000u);
+}
+
+TEST_F(ScheduleTest, AnOccurrenceDueInThisVerySecondGoesOffAtOnce) {
+  clock.Set(At(kWednesday, 10, 20, 0));
+  Add({"10:21", "Wednesday", true});
+  Add({"10:20", "Wednesday", true});
+  const TArmedAlarm armed = ScheduleNextAlarm(*document, timer);
+  EXPECT_EQ(NextAlarmIndex, 1);
+  EXPECT_EQ(armed.Index, 1);
+  EXPECT_EQ(timer.Interval, 1u);
+  EXPECT_EQ(armed.Due, LocalSeconds(At(kWednesday, 10, 20, 0)));
+}
+
+TEST_F(ScheduleTest, AfterFiringTheOthersDueThenGoOffAndTheFiredOneWaitsAWeek) {
+  const sys::TLocalTime due = At(kWednesday, 10, 20, 0);
+  clock.Set(due);
+  Add({"10:20", "Wednesday", true});
+  Add({"10:20", "Wednesday", true});
+  TFiredAlarms fired{LocalSeconds(due), kWednesday * 86400 + 10 * 3600 + 20 * 60, {0}};
+  EXPECT_EQ(ScheduleNextAlarm(*document, timer, fired).Index, 1);
+  EXPECT_EQ(timer.Interval, 1u);
+  // The second went off too, two seconds late: both wait for next week.
+  fired.Entries.push_back(1);
+  clock.Set(At(kWednesday, 10, 20, 2));
+  EXPECT_EQ(ScheduleNextAlarm(*document, timer, fired).Index, 0);
+  EXPECT_EQ(timer.Interval, 604798000u);
+  // Within the due second, a one-weekday alarm is armed a whole week on.
+  clock.Set(due);
+  const TArmedAlarm armed = ScheduleNextAlarm(*document, timer, fired);
+  EXPECT_EQ(timer.Interval, 604800000u);
+  EXPECT_EQ(armed.Due, LocalSeconds(due) + kWeekSeconds);
+  EXPECT_EQ(armed.WeekSeconds, fired.WeekSeconds);
+}
+
+TEST_F(ScheduleTest, AlarmsDueWithAFiredOneLongAgoAreNotCaughtUp) {
+  Add({"10:20", "Wednesday", true});
+  Add({"10:20", "Wednesday", true});
+  const sys::TLocalTime due = At(kWednesday, 10, 20, 0);
+  TFiredAlarms fired{LocalSeconds(due), kWednesday * 86400 + 10 * 3600 + 20 * 60, {0}};
+  clock.Set(At(kWednesday, 10, 21, 0));
+  EXPECT_EQ(ScheduleNextAlarm(*document, timer, fired).Index, 0);
+  EXPECT_EQ(timer.Interval, 604740000u);
+}
+
+TEST(LocalSeconds, CountsAcrossMonthsAndYears) {
+  sys::TLocalTime a = At(kWednesday, 23, 59, 59);
+  a.Year = 2026, a.Month = 12, a.Day = 31;
+  sys::TLocalTime b = At(kThursday, 0, 0, 0);
+  b.Year = 2027, b.Month = 1, b.Day = 1;
+  EXPECT_EQ(LocalSeconds(b) - LocalSeconds(a), 1);
+  sys::TLocalTime leap = b;
+  leap.Year = 2028, leap.Month = 3, leap.Day = 1;
+  sys::TLocalTime feb = leap;
+  feb.Month = 2, feb.Day = 28;
+  EXPECT_EQ(LocalSeconds(leap) - LocalSeconds(feb), 2 * 86400);
+  sys::TLocalTime epoch = b;
+  epoch.Year = 1970, epoch.Month = 1, epoch.Day = 1;
+  EXPECT_EQ(LocalSeconds(epoch), 0);
 }
 
 TEST_F(ScheduleTest, NothingDueStopsATimerLeftFromAnEarlierPass) {

@@ -1,0 +1,24 @@
+#pragma once
+// Hooks for tests and benchmarks; the program never calls them.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "audio/AudioDevice.h"
+
+namespace audio::testing {
+
+// The device that the next Audio_Init opens in place of its own (once).
+void UseDevice(std::shared_ptr<TOutputDevice> device);
+
+// Makes Audio_GetVersion report version; 0 brings back the real one.
+void SetReportedVersion(uint32_t version);
+
+// Handles of the open streams, in the order they were made.
+std::vector<uint32_t> OpenStreams();
+
+// While stalled, the stream's file gives no data, as if reading it failed.
+bool SetStalled(uint32_t handle, bool stalled);
+
+}  // namespace audio::testing

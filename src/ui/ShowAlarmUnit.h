@@ -1,0 +1,32 @@
+#pragma once
+// The window that tells the user which alarm went off. Not modal; one window
+// serves every alarm.
+
+#include <functional>
+#include <string>
+
+#include "widgets/Form.h"
+#include "widgets/StdControls.h"
+
+class TShowAlarmForm : public TForm {
+ public:
+  explicit TShowAlarmForm(TForm* owner);
+
+  TLabel* Label1;  // the time
+  TLabel* Label2;  // the note
+  TBevel* Panel1;
+  TBitBtn* BitBtn3;
+
+  // Closing the window ends a looping alarm's repetition: the main window
+  // switches its loop timer off here.
+  std::function<void()> OnStopLoop;
+
+  // Shows the alarm's time and note, in front of the program's windows,
+  // without waiting.
+  void ShowAlarm(const std::wstring& time, const std::wstring& note);
+
+  void FormClose(TCloseAction& action);
+  void BitBtn3Click();
+};
+
+extern TShowAlarmForm* ShowAlarmForm;

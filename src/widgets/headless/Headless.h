@@ -1,0 +1,65 @@
+#pragma once
+// Drives the headless back end from a test: answers the questions the
+// program asks, acts in modal dialogs, and moves a virtual clock that fires
+// the timers.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "widgets/Dialogs.h"
+
+class TForm;
+class TPopupMenu;
+
+namespace headless {
+
+// Forgets every queued answer, shown box and timer; the clock goes to 0.
+void Reset();
+
+struct TShownMessage {
+  std::wstring Text, Caption;
+  TMsgDlgType Type;
+  TMsgDlgButtons Buttons;
+};
+// The next message box returns this (mrYes, mrNo, mrOk, ...). A box nobody
+// answered returns mrOk for a plain message and mrCancel otherwise (mrNo for
+// a Yes/No question).
+void AnswerMessageBox(int result);
+// The next message box runs the action (while the box is open) for its answer.
+void AnswerMessageBox(std::function<int()> answer);
+const std::vector<TShownMessage>& MessagesShown();
+
+// The next ShowModal runs the action while the form is modal (it may set
+// fields, click buttons, advance the clock). Unplanned modal forms end with
+// mrCancel at once.
+void OnNextModal(std::function<void(TForm&)> action);
+// The forms shown modally, in order (not owned).
+const std::vector<TForm*>& ModalsShown();
+
+struct TShownFileDialog {
+  bool Save;
+  std::wstring FileName, Filter, DefaultExt, Title;
+  int FilterIndex;
+  uint32_t Options;
+};
+// The next file dialog ends with this file (and filter index, 0 keeps it),
+// or is cancelled when the name is empty. Unplanned dialogs are cancelled.
+void AnswerFileDialog(std::wstring fileName, int filterIndex = 0);
+const std::vector<TShownFileDialog>& FileDialogsShown();
+
+// The next popup menu runs the action while it is open.
+void OnNextPopup(std::function<void(TPopupMenu&)> action);
+int ForegroundRequests();
+
+// Milliseconds since Reset.
+uint64_t Now();
+// Moves the clock on, firing every timer that comes due on the way, in
+// order of due time.
+void AdvanceClock(uint64_t milliseconds);
+// The time the timer fires next, if it runs.
+std::optional<uint64_t> NextDue(const void* timer);
+
+}  // namespace headless

@@ -1,0 +1,399 @@
+// Forms: top-level windows, their placement, DPI changes and modal loops.
+
+#include <algorithm>
+#include <vector>
+
+#include "widgets/Backend.h"
+#include "widgets/Form.h"
+#include "widgets/Menu.h"
+#include "widgets/win32/Peers.h"
+
+namespace win32 {
+
+namespace {
+
+constexpr const wchar_t* kFormClass = L"Tollivane.Form";
+
+class TFormPeer : public TPeer {
+ public:
+  explicit TFormPeer(TForm& form) : TPeer(form), Form(form) {}
+  TForm& Form;
+
+  void Create(HWND) override {
+    HWND owner = Form.Owner() ? static_cast<HWND>(Form.Owner()->Handle()) : nullptr;
+    CreateOwn(owner, kFormClass, Style(), ExStyle(), CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    FDpi = WindowDpi(Hwnd);
+    SetWindowTextW(Hwnd, Form.Caption().c_str());
+    LoadIcons();
+    AttachMenu();
+    Layout();
+  }
+
+  void Destroy() override {
+    // The menu bar belongs to its TMainMenu; DestroyWindow would destroy it.
+    if (Hwnd && GetMenu(Hwnd)) SetMenu(Hwnd, nullptr);
+    TPeer::Destroy();
+    FreeIcons();
+  }
+
+  UINT Dpi() const override { return FDpi; }
+
+  // The window's size from the model's client size at the current DPI.
+  void Layout() override {
+    if (!Hwnd || FInResize || IsIconic(Hwnd)) return;
+    SIZE client{Scale(Form.ClientWidth(), FDpi), Scale(Form.ClientHeight(), FDpi)};
+    RECT rect{0, 0, client.cx, client.cy};
+    DWORD style = static_cast<DWORD>(GetWindowLongPtrW(Hwnd, GWL_STYLE));
+    DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(Hwnd, GWL_EXSTYLE));
+    AdjustRectForDpi(rect, style, GetMenu(Hwnd) != nullptr, exStyle, FDpi);
+    SetWindowPos(Hwnd, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // A menu bar that wraps onto a second line is not in the estimate.
+    RECT actual;
+    GetClientRect(Hwnd, &actual);
+    if (actual.bottom != client.cy && actual.bottom > 0)
+      SetWindowPos(Hwnd, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top + client.cy - actual.bottom,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  void ApplyVisible() override {}  // ShowForm and HideForm do that
+  void ApplyEnabled() override {}
+
+  void Update(TChange change) override {
+    if (!Hwnd) return;
+    switch (change) {
+      case chBounds:
+        Layout();
+        break;
+      case chCaption:
+        SetText(Hwnd, Form.Caption());
+        break;
+      case chState:
+        SetWindowPos(Hwnd, Form.StayOnTop() ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        AttachMenu();
+        break;
+      case chFont:
+        for (TControl* child : Form.Controls()) ForEachPeer(*child, [](TPeer& peer) { peer.Update(chFont); });
+        break;
+      default:
+        break;
+    }
+  }
+
+  // Centres the window as the form's position says; runs before each show.
+  void Place() {
+    if (Form.Position() == poDesigned) return;
+    RECT window;
+    GetWindowRect(Hwnd, &window);
+    int width = window.right - window.left, height = window.bottom - window.top;
+    MONITORINFO primary{};
+    primary.cbSize = sizeof(primary);
+    GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary);
+    RECT area = Form.Position() == poDesktopCenter ? primary.rcMonitor : primary.rcWork;
+    RECT bounds = area;  // where the window must stay
+    HWND owner = Form.Owner() ? static_cast<HWND>(Form.Owner()->Handle()) : nullptr;
+    if (Form.Position() == poOwnerFormCenter && owner) {
+      if (IsWindowVisible(owner) && !IsIconic(owner)) {
+        GetWindowRect(owner, &area);
+      } else {
+        // Hidden in the tray or minimized: where it was last shown.
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof(placement);
+        GetWindowPlacement(owner, &placement);
+        area = placement.rcNormalPosition;
+      }
+      MONITORINFO monitor{};
+      monitor.cbSize = sizeof(monitor);
+      GetMonitorInfoW(MonitorFromRect(&area, MONITOR_DEFAULTTONEAREST), &monitor);
+      bounds = monitor.rcWork;
+    }
+    int x = area.left + (area.right - area.left - width) / 2;
+    int y = area.top + (area.bottom - area.top - height) / 2;
+    if (Form.Position() == poOwnerFormCenter) {
+      x = std::max<int>(bounds.left, std::min<int>(x, bounds.right - width));
+      y = std::max<int>(bounds.top, std::min<int>(y, bounds.bottom - height));
+    }
+    SetWindowPos(Hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    switch (message) {
+      case WM_COMMAND:
+        return OnCommand(wParam, lParam);
+      case WM_DRAWITEM: {
+        auto& item = *reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+        if (item.CtlType != ODT_MENU)
+          if (TPeer* peer = PeerOf(item.hwndItem); peer && peer->DrawItem(item)) return TRUE;
+        break;
+      }
+      case WM_CTLCOLORSTATIC:
+      case WM_CTLCOLORBTN:
+      case WM_CTLCOLOREDIT:
+      case WM_CTLCOLORLISTBOX:
+        if (TPeer* peer = PeerOf(reinterpret_cast<HWND>(lParam)))
+          if (HBRUSH brush = peer->CtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)))
+            return reinterpret_cast<LRESULT>(brush);
+        break;
+      case WM_SETCURSOR:
+        // Sent to the parent first (DefWindowProc of the child asks it), so
+        // the form decides the cursor of its links.
+        if (reinterpret_cast<HWND>(wParam) != Hwnd && LOWORD(lParam) == HTCLIENT)
+          if (TPeer* peer = PeerOf(reinterpret_cast<HWND>(wParam)); peer && peer->Control.HandCursor()) {
+            SetCursor(LoadCursorW(nullptr, IDC_HAND));
+            return TRUE;
+          }
+        break;
+      case WM_CLOSE:
+        // The model decides; the window is never destroyed by closing.
+        Form.DoClose();
+        return 0;
+      case WM_SIZE:
+        if (wParam == SIZE_MINIMIZED) {
+          Form.DoMinimize();
+        } else if (!FInResize && (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED)) {
+          Form.SetMinimized(false);
+          FInResize = true;
+          Form.DoResize(Unscale(LOWORD(lParam), FDpi), Unscale(HIWORD(lParam), FDpi));
+          FInResize = false;
+        }
+        return 0;
+      case WM_DPICHANGED:
+        Rescale(LOWORD(wParam), *reinterpret_cast<RECT*>(lParam));
+        return 0;
+      case WM_INITMENUPOPUP:
+        // The states of the items are those of the actions right now.
+        Application.DoIdle();
+        break;
+      case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+          HWND focus = GetFocus();
+          if (focus && IsChild(Hwnd, focus)) FFocus = focus;
+        }
+        break;
+      case WM_SETFOCUS: {
+        // Back to the control that had the focus, as a dialog box does.
+        HWND target =
+            FFocus && IsWindow(FFocus) && IsChild(Hwnd, FFocus) && IsWindowVisible(FFocus) && IsWindowEnabled(FFocus)
+                ? FFocus
+                : GetNextDlgTabItem(Hwnd, nullptr, FALSE);
+        if (target) SetFocus(target);
+        return 0;
+      }
+      default:
+        break;
+    }
+    return Default(message, wParam, lParam);
+  }
+
+ private:
+  static DWORD BorderStyleBits(TBorderStyle style) {
+    switch (style) {
+      case bsSizeable:
+        return WS_OVERLAPPEDWINDOW;
+      case bsSingle:
+        return WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+      case bsDialog:
+        return WS_CAPTION | WS_SYSMENU;
+    }
+    return WS_OVERLAPPEDWINDOW;
+  }
+
+  DWORD Style() const {
+    DWORD style = BorderStyleBits(Form.BorderStyle()) | WS_CLIPCHILDREN;
+    if (!Form.MaximizeBox()) style &= ~WS_MAXIMIZEBOX;
+    return style;
+  }
+
+  DWORD ExStyle() const {
+    DWORD exStyle = 0;
+    // The main window carries the taskbar button; owned windows have none.
+    if (!Form.Owner()) exStyle |= WS_EX_APPWINDOW;
+    if (Form.BorderStyle() == bsDialog) exStyle |= WS_EX_DLGMODALFRAME;
+    if (Form.StayOnTop()) exStyle |= WS_EX_TOPMOST;
+    return exStyle;
+  }
+
+  LRESULT OnCommand(WPARAM wParam, LPARAM lParam) {
+    if (HWND from = reinterpret_cast<HWND>(lParam)) {
+      if (TPeer* peer = PeerOf(from)) peer->Command(from, HIWORD(wParam));
+      return 0;
+    }
+    // The dialog manager sends IDOK for Enter and IDCANCEL for Escape.
+    WORD id = LOWORD(wParam);
+    if (id == IDOK)
+      Form.DoEnterKey();
+    else if (id == IDCANCEL)
+      Form.DoEscapeKey();
+    else if (Form.Menu())
+      if (TMenuItem* item = Form.Menu()->FindById(id)) item->DoClick();
+    return 0;
+  }
+
+  void AttachMenu() {
+    HMENU menu = Form.Menu() ? MainMenuHandle(*Form.Menu()) : nullptr;
+    if (GetMenu(Hwnd) == menu) return;
+    SetMenu(Hwnd, menu);
+    Layout();
+  }
+
+  void LoadIcons() {
+    FreeIcons();
+    FBigIcon = LoadIconOrDefault(Form.Icon(), MetricForDpi(SM_CXICON, FDpi), FBigOwned);
+    FSmallIcon = LoadIconOrDefault(Form.Icon(), MetricForDpi(SM_CXSMICON, FDpi), FSmallOwned);
+    SendMessageW(Hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FBigIcon));
+    SendMessageW(Hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FSmallIcon));
+  }
+
+  void FreeIcons() {
+    if (FBigIcon && FBigOwned) DestroyIcon(FBigIcon);
+    if (FSmallIcon && FSmallOwned) DestroyIcon(FSmallIcon);
+    FBigIcon = FSmallIcon = nullptr;
+  }
+
+  // WM_DPICHANGED: the window takes the suggested rectangle (documented as
+  // the one that keeps it on the new monitor at the new scale), then fonts,
+  // pictures and positions follow the new DPI.
+  void Rescale(UINT dpi, const RECT& suggested) {
+    FDpi = dpi;
+    for (TControl* child : Form.Controls()) ForEachPeer(*child, [](TPeer& peer) { peer.ApplyFont(); });
+    FInResize = true;
+    SetWindowPos(Hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client;
+    GetClientRect(Hwnd, &client);
+    Form.DoResize(Unscale(client.right, FDpi), Unscale(client.bottom, FDpi));
+    FInResize = false;
+    for (TControl* child : Form.Controls()) ForEachPeer(*child, [](TPeer& peer) { peer.Layout(); });
+    LoadIcons();
+    InvalidateRect(Hwnd, nullptr, TRUE);
+  }
+
+  UINT FDpi = 96;
+  bool FInResize = false;
+  HWND FFocus = nullptr;
+  HICON FBigIcon = nullptr, FSmallIcon = nullptr;
+  bool FBigOwned = false, FSmallOwned = false;
+};
+
+TFormPeer* FormPeer(TForm& form) { return static_cast<TFormPeer*>(form.Peer()); }
+
+bool IsContainer(const TControl& control) {
+  return control.Kind() == ckGroupBox || control.Kind() == ckCheckGroup || control.Kind() == ckPanel;
+}
+
+void CreateControls(TControl& parent, HWND formWindow, std::vector<HWND>& containers) {
+  for (TControl* child : parent.Controls()) {
+    std::unique_ptr<TPeer> owned = MakePeer(*child);
+    TPeer* peer = owned.get();
+    child->SetPeer(std::move(owned));
+    peer->Create(formWindow);
+    child->SetHandle(peer->Hwnd);
+    peer->Layout();
+    peer->ApplyEnabled();
+    peer->ApplyVisible();
+    if (IsContainer(*child)) containers.push_back(peer->Hwnd);
+    CreateControls(*child, formWindow, containers);
+  }
+}
+
+}  // namespace
+
+bool IsFormWindow(HWND hwnd) { return FormOf(hwnd) != nullptr; }
+
+TForm* FormOf(HWND hwnd) {
+  TPeer* peer = PeerOf(hwnd);
+  return peer && peer->Hwnd == hwnd && peer->Control.Kind() == ckForm ? static_cast<TForm*>(&peer->Control) : nullptr;
+}
+
+}  // namespace win32
+
+namespace backend {
+
+using namespace win32;
+
+void CreateForm(TForm& form) {
+  if (form.Peer()) return;
+  form.Realign();
+  auto owned = std::make_unique<TFormPeer>(form);
+  TFormPeer* peer = owned.get();
+  form.SetPeer(std::move(owned));
+  peer->Create(nullptr);
+  form.SetHandle(peer->Hwnd);
+  std::vector<HWND> containers;
+  CreateControls(form, peer->Hwnd, containers);
+  // Child windows are created below their elder siblings; containers go to
+  // the bottom, innermost last, so that the controls drawn on them stay on
+  // top (their WS_CLIPSIBLINGS then keeps them from painting over those).
+  for (auto it = containers.rbegin(); it != containers.rend(); ++it)
+    SetWindowPos(*it, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void DestroyControl(TControl& control) {
+  if (auto* peer = static_cast<TPeer*>(control.Peer())) peer->Destroy();
+  control.SetHandle(nullptr);
+}
+
+void Changed(TControl& control, TChange change) {
+  if (auto* peer = static_cast<TPeer*>(control.Peer())) peer->Update(change);
+}
+
+void ShowForm(TForm& form) {
+  TFormPeer* peer = FormPeer(form);
+  if (!peer || !peer->Hwnd) return;
+  if (!IsWindowVisible(peer->Hwnd)) peer->Place();
+  ShowWindow(peer->Hwnd, IsIconic(peer->Hwnd) ? SW_RESTORE : SW_SHOW);
+  form.SetShowing(true);
+}
+
+void HideForm(TForm& form) {
+  if (HWND hwnd = static_cast<HWND>(form.Handle())) ShowWindow(hwnd, SW_HIDE);
+  form.SetShowing(false);
+}
+
+void RunModal(TForm& form) {
+  TFormPeer* peer = FormPeer(form);
+  if (!peer || !peer->Hwnd) {
+    form.SetModalResult(mrCancel);
+    return;
+  }
+  // As the system's own modal dialogs do: every other visible, enabled
+  // window of the program is disabled while the form is up.
+  std::vector<HWND> disabled;
+  for (TForm* other : Application.Forms()) {
+    auto hwnd = static_cast<HWND>(other->Handle());
+    if (other != &form && hwnd && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+      EnableWindow(hwnd, FALSE);
+      disabled.push_back(hwnd);
+    }
+  }
+  ShowForm(form);
+  SetForegroundWindow(peer->Hwnd);
+  WPARAM quitCode = 0;
+  bool quit = !RunLoop(
+      [](void* context) {
+        auto& modal = *static_cast<TForm*>(context);
+        return modal.ModalResult() != mrNone || Application.Terminated();
+      },
+      &form, quitCode);
+  // Enable the others before hiding this one, or the system activates some
+  // other program's window when the modal one disappears (documented for
+  // EndDialog and modal loops alike).
+  for (HWND hwnd : disabled)
+    if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
+  if (peer->Hwnd) ShowWindow(peer->Hwnd, SW_HIDE);
+  form.SetShowing(false);
+  // WM_QUIT belongs to the outer loop.
+  if (quit) PostQuitMessage(static_cast<int>(quitCode));
+}
+
+void RestoreForm(TForm& form) {
+  if (HWND hwnd = static_cast<HWND>(form.Handle())) ShowWindow(hwnd, SW_RESTORE);
+  form.SetShowing(true);
+}
+
+void BringToFront(TForm& form) {
+  if (HWND hwnd = static_cast<HWND>(form.Handle())) SetForegroundWindow(hwnd);
+}
+
+}  // namespace backend

@@ -1,0 +1,358 @@
+// Forms as top-level windows: styles, sizes, placement, closing,
+// minimizing, resizing, DPI changes, modal loops and the message loop.
+
+#include <gtest/gtest.h>
+
+#include "Win32TestSupport.h"
+#include "widgets/Action.h"
+#include "widgets/Form.h"
+#include "widgets/Menu.h"
+#include "widgets/StdControls.h"
+#include "widgets/Timer.h"
+
+using namespace testing_win32;
+
+namespace {
+
+class FormTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    Application.Reset();
+    // A WM_QUIT left behind by a test would end the next one's loops.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+  }
+};
+
+TEST_F(FormTest, BorderStylesOwnersAndClientSize) {
+  struct TCase {
+    TBorderStyle Style;
+    bool Owned;
+    LONG_PTR Present, Absent, ExPresent, ExAbsent;
+  };
+  const TCase cases[] = {
+      {bsSizeable, false, WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_SYSMENU, 0, WS_EX_APPWINDOW, 0},
+      {bsSingle, true, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_THICKFRAME | WS_MAXIMIZEBOX, 0, WS_EX_APPWINDOW},
+      {bsDialog, true, WS_CAPTION | WS_SYSMENU, WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, WS_EX_DLGMODALFRAME,
+       WS_EX_APPWINDOW},
+  };
+  TForm main;
+  main.Loaded();
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Style);
+    TForm form(c.Owned ? &main : nullptr);
+    form.SetBorderStyle(c.Style);
+    form.SetCaption(L"Styled");
+    form.SetClientSize(320, 192);
+    form.Loaded();
+    HWND hwnd = Hwnd(form);
+    ASSERT_TRUE(IsWindow(hwnd));
+    EXPECT_EQ(Style(hwnd) & c.Present, c.Present);
+    EXPECT_EQ(Style(hwnd) & c.Absent, 0);
+    EXPECT_EQ(ExStyle(hwnd) & c.ExPresent, c.ExPresent);
+    EXPECT_EQ(ExStyle(hwnd) & c.ExAbsent, 0);
+    EXPECT_EQ(GetWindow(hwnd, GW_OWNER), c.Owned ? Hwnd(main) : nullptr);
+    EXPECT_EQ(Text(hwnd), L"Styled");
+    RECT client;
+    GetClientRect(hwnd, &client);
+    UINT dpi = FormDpi(form);
+    EXPECT_EQ(client.right, win32::Scale(320, dpi));
+    EXPECT_EQ(client.bottom, win32::Scale(192, dpi));
+  }
+}
+
+TEST_F(FormTest, ClientSizeLeavesRoomForTheMenuBar) {
+  TForm form;
+  TMainMenu menu(&form);
+  menu.Items().Add(L"Files")->Add(L"Exit");
+  form.SetMenu(&menu);
+  form.SetClientSize(629, 531);
+  form.Loaded();
+  ASSERT_NE(GetMenu(Hwnd(form)), nullptr);
+  RECT client;
+  GetClientRect(Hwnd(form), &client);
+  EXPECT_EQ(client.right, win32::Scale(629, FormDpi(form)));
+  EXPECT_EQ(client.bottom, win32::Scale(531, FormDpi(form)));
+}
+
+POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+TEST_F(FormTest, PlacedAsItsPositionSaysWhenShown) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  struct TCase {
+    const char* Name;
+    TPosition Position;
+    int OwnerLeft;  // the owner's left edge, or -1 for the monitor's centre
+    RECT Expected;  // where the centre must be; empty: inside the work area
+  };
+  TForm owner;
+  owner.SetBorderStyle(bsSingle);
+  owner.SetClientSize(500, 400);
+  owner.Loaded();
+  const TCase cases[] = {
+      {"desktop", poDesktopCenter, -1, monitor.rcMonitor},
+      {"work area", poWorkAreaCenter, -1, monitor.rcWork},
+      {"owner", poOwnerFormCenter, 40, {}},
+      {"owner at the edge", poOwnerFormCenter, monitor.rcWork.right - 100, {}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    if (c.OwnerLeft >= 0) {
+      SetWindowPos(Hwnd(owner), nullptr, c.OwnerLeft, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      owner.Show();
+    }
+    TForm form(&owner);
+    form.SetBorderStyle(bsDialog);
+    form.SetPosition(c.Position);
+    form.SetClientSize(200, 120);
+    form.Loaded();
+    form.Show();
+    RECT window, ownerRect;
+    GetWindowRect(Hwnd(form), &window);
+    GetWindowRect(Hwnd(owner), &ownerRect);
+    POINT centre = Centre(window);
+    if (c.OwnerLeft < 0) {
+      POINT expected = Centre(c.Expected);
+      EXPECT_NEAR(centre.x, expected.x, 1);
+      EXPECT_NEAR(centre.y, expected.y, 1);
+    } else if (ownerRect.right <= monitor.rcWork.right) {
+      POINT expected = Centre(ownerRect);
+      EXPECT_NEAR(centre.x, expected.x, 1);
+      EXPECT_NEAR(centre.y, expected.y, 1);
+    } else {
+      EXPECT_LE(window.right, monitor.rcWork.right);
+      EXPECT_GE(window.left, monitor.rcWork.left);
+    }
+    form.Hide();
+    owner.Hide();
+  }
+}
+
+TEST_F(FormTest, CloseBoxAsksTheModelAndNeverDestroys) {
+  TForm main;
+  main.Loaded();
+  main.Show();
+  TForm other(&main);
+  int closes = 0;
+  other.OnClose = [&](TCloseAction&) { ++closes; };
+  other.Loaded();
+  other.Show();
+  SendMessageW(Hwnd(other), WM_CLOSE, 0, 0);
+  EXPECT_EQ(closes, 1);
+  EXPECT_TRUE(IsWindow(Hwnd(other)));
+  EXPECT_FALSE(IsWindowVisible(Hwnd(other)));
+  EXPECT_FALSE(Application.Terminated());
+
+  // A form that refuses stays.
+  other.OnClose = [](TCloseAction& action) { action = caNone; };
+  other.Show();
+  SendMessageW(Hwnd(other), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindowVisible(Hwnd(other)));
+
+  // The main window's close box ends the program.
+  SendMessageW(Hwnd(main), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(Application.Terminated());
+  EXPECT_TRUE(IsWindow(Hwnd(main)));
+}
+
+TEST_F(FormTest, MinimizeRaisesTheEventAndRestoreShowsAgain) {
+  TForm main;
+  main.Loaded();
+  main.Show();
+  int minimized = 0;
+  Application.OnMinimize = [&] {
+    ++minimized;
+    main.HideWindow();  // as the program does: into the notification area
+  };
+  ShowWindow(Hwnd(main), SW_MINIMIZE);
+  EXPECT_EQ(minimized, 1);
+  EXPECT_TRUE(main.Minimized());
+  EXPECT_FALSE(IsWindowVisible(Hwnd(main)));
+
+  main.RestoreWindow();
+  EXPECT_TRUE(IsWindowVisible(Hwnd(main)));
+  EXPECT_FALSE(IsIconic(Hwnd(main)));
+  EXPECT_FALSE(main.Minimized());
+  EXPECT_TRUE(main.Showing());
+}
+
+TEST_F(FormTest, ResizingReachesTheModelAndItsAlignedControls) {
+  TForm form;
+  form.SetClientSize(300, 200);
+  TGradientPanel toolbar(&form);
+  toolbar.SetBounds(0, 0, 300, 65);
+  toolbar.SetAlign(alTop);
+  TMemo rest(&form);
+  rest.SetAlign(alClient);
+  form.Loaded();
+  form.Show();
+  UINT dpi = FormDpi(form);
+  RECT window;
+  GetWindowRect(Hwnd(form), &window);
+  SetWindowPos(Hwnd(form), nullptr, 0, 0, window.right - window.left + win32::Scale(100, dpi),
+               window.bottom - window.top + win32::Scale(50, dpi), SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_EQ(form.ClientWidth(), 400);
+  EXPECT_EQ(form.ClientHeight(), 250);
+  EXPECT_EQ(toolbar.Height(), 65);
+  RECT memo = RectInParent(Hwnd(rest));
+  EXPECT_EQ(memo.top, win32::Scale(65, dpi));
+  EXPECT_EQ(memo.right - memo.left, win32::Scale(400, dpi));
+  EXPECT_EQ(memo.bottom, win32::Scale(250, dpi));
+}
+
+TEST_F(FormTest, DpiChangeRescalesFontsAndControls) {
+  TForm form;
+  form.SetClientSize(300, 200);
+  TGroupBox group(&form);
+  group.SetBounds(20, 10, 200, 100);
+  TLabel label(&group);
+  label.SetBounds(15, 22, 60, 14);
+  label.SetCaption(L"HH : MM");
+  form.Loaded();
+  RECT suggested{100, 100, 100 + 480, 100 + 360};
+  SendMessageW(Hwnd(form), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(FormDpi(form), 144u);
+  RECT window;
+  GetWindowRect(Hwnd(form), &window);
+  EXPECT_EQ(window.left, 100);
+  EXPECT_EQ(window.right - window.left, 480);
+  // Inside the group box: (20 + 15, 10 + 22) at 1.5 times, rounded as
+  // MulDiv rounds.
+  RECT rect = RectInParent(Hwnd(label));
+  EXPECT_EQ(rect.left, 53);
+  EXPECT_EQ(rect.top, 48);
+  EXPECT_EQ(rect.right - rect.left, 90);
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Hwnd(label), WM_GETFONT, 0, 0)), sizeof(font), &font);
+  EXPECT_EQ(font.lfHeight, -17);  // -MulDiv(11, 144, 96)
+  EXPECT_EQ(std::wstring(font.lfFaceName), L"Tahoma");
+}
+
+TEST_F(FormTest, TimerFiresDuringShowModalAndEndsIt) {
+  TForm main;
+  main.Loaded();
+  main.Show();
+  TForm dialog(&main);
+  dialog.Loaded();
+  TTimer timer;
+  int ticks = 0;
+  bool mainDisabled = false;
+  timer.OnTimer = [&] {
+    mainDisabled = !IsWindowEnabled(Hwnd(main));
+    if (++ticks == 3) dialog.SetModalResult(mrRetry);
+  };
+  timer.SetInterval(10);
+  timer.SetEnabled(true);
+  EXPECT_EQ(dialog.ShowModal(), mrRetry);
+  timer.SetEnabled(false);
+  EXPECT_EQ(ticks, 3);
+  EXPECT_TRUE(mainDisabled);
+  EXPECT_TRUE(IsWindowEnabled(Hwnd(main)));
+  EXPECT_FALSE(IsWindowVisible(Hwnd(dialog)));
+}
+
+TEST_F(FormTest, KeysAndCloseBoxEndAModalForm) {
+  struct TCase {
+    const char* Name;
+    UINT Message;
+    WPARAM Key;
+    bool ToMemo;
+    int Expected;
+  };
+  const TCase cases[] = {
+      {"Enter presses the default button", WM_KEYDOWN, VK_RETURN, false, mrOk},
+      {"Escape presses the cancel button", WM_KEYDOWN, VK_ESCAPE, false, mrCancel},
+      {"the close box cancels", WM_CLOSE, 0, false, mrCancel},
+      {"Enter in the memo is a new line", WM_KEYDOWN, VK_RETURN, true, mrNone},
+  };
+  // What the test ends the form with when the input did not.
+  constexpr int kEndedByTest = 3;
+  TForm main;
+  main.Loaded();
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TForm dialog(&main);
+    TMemo memo(&dialog);
+    memo.SetBounds(8, 8, 200, 60);
+    TBitBtn ok(&dialog), cancel(&dialog);
+    ok.SetBounds(8, 80, 75, 25);
+    ok.SetCaption(L"OK");
+    ok.SetDefault(true);
+    ok.SetModalResult(mrOk);
+    cancel.SetBounds(90, 80, 75, 25);
+    cancel.SetCaption(L"Cancel");
+    cancel.SetCancel(true);
+    cancel.SetModalResult(mrCancel);
+    dialog.Loaded();
+    TTimer timer;
+    int ticks = 0;
+    timer.OnTimer = [&] {
+      ++ticks;
+      if (ticks == 1) {
+        HWND target = c.ToMemo ? Hwnd(memo) : Hwnd(ok);
+        SetFocus(target);
+        if (c.Message == WM_CLOSE)
+          PostMessageW(Hwnd(dialog), WM_CLOSE, 0, 0);
+        else
+          PostMessageW(target, c.Message, c.Key, 1);
+      } else if (ticks == 2) {
+        // Posted input runs before the next WM_TIMER: it did nothing.
+        dialog.SetModalResult(kEndedByTest);
+      }
+    };
+    timer.SetInterval(20);
+    timer.SetEnabled(true);
+    int result = dialog.ShowModal();
+    EXPECT_EQ(result, c.Expected == mrNone ? kEndedByTest : c.Expected);
+    if (c.ToMemo) {
+      EXPECT_NE(memo.Text().find(L"\r\n"), std::wstring::npos);
+    }
+  }
+}
+
+TEST_F(FormTest, QuitDuringAModalLoopReachesTheOuterLoop) {
+  TForm main;
+  main.Loaded();
+  TForm dialog(&main);
+  dialog.Loaded();
+  TTimer timer;
+  timer.OnTimer = [&] { Application.Terminate(); };
+  timer.SetInterval(10);
+  timer.SetEnabled(true);
+  dialog.ShowModal();
+  timer.SetEnabled(false);
+  EXPECT_TRUE(Application.Terminated());
+  MSG msg;
+  EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+}
+
+TEST_F(FormTest, MessageLoopRunsIdleUpdatesAndEndsOnTerminate) {
+  TForm main;
+  main.Loaded();
+  TActionList actions;
+  TAction* action = actions.Add(L"Edit");
+  int updates = 0;
+  action->OnUpdate = [&] { ++updates; };
+  TTimer timer;
+  int updatesAtTick = -1;
+  timer.OnTimer = [&] {
+    if (updatesAtTick < 0) {
+      updatesAtTick = updates;
+    } else {
+      // Between two ticks the queue ran dry: one more idle pass at least.
+      EXPECT_GT(updates, updatesAtTick);
+      Application.Terminate();
+    }
+  };
+  timer.SetInterval(30);
+  timer.SetEnabled(true);
+  Application.Run();
+  timer.SetEnabled(false);
+  EXPECT_GT(updatesAtTick, 0);  // before the first tick: the queue was empty at start
+  EXPECT_TRUE(Application.Terminated());
+}
+
+}  // namespace
