@@ -2,12 +2,29 @@
 # Builds a benchmark (g++ -O2, no sanitizers) and runs it.
 #   scripts/bench.sh [entries...]   the XML benchmark: load and save of alarm documents
 #                                   beside pugixml, tinyxml2 and libxml2; default 1000 10000 100000
+#   scripts/bench.sh startup        the real program's start-up under Wine with 0, 1,000 and
+#                                   100,000 alarms
 #   scripts/bench.sh audio          the audio engine: natively on the null device with a 10-minute
 #                                   Ogg Vorbis file, then the MinGW-w64 build under Wine through
 #                                   waveOut with a 10-minute MP3 (ALSA's null device stands in for
 #                                   a sound card)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+if [ "${1:-}" = startup ]; then
+  # Start-up of the real program under Wine with 0, 1,000 and 100,000 alarms.
+  scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth gstreamer1.0-plugins-good gstreamer1.0-libav
+  cmake --preset windows -B build/bench-windows -DTOLLIVANE_BENCH=ON -DTOLLIVANE_TESTS=OFF >/dev/null
+  cmake --build build/bench-windows -j2 --target startup_bench Tollivane
+  printf 'pcm.!default { type null }\n' >build/asound-null.conf
+  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+    source scripts/wine-env.sh
+    export ALSA_CONFIG_PATH="$PWD/build/asound-null.conf"
+    trap wine_stop EXIT
+    wine_start
+    wine build/bench-windows/bench/startup_bench.exe "Z:$PWD/build/bench-windows/src/app/Tollivane.exe" 2>/dev/null'
+  exit 0
+fi
 
 if [ "${1:-}" = audio ]; then
   scripts/deps.sh cmake make g++ pkg-config libpugixml-dev libtinyxml2-dev libxml2-dev libstb-dev sox lame \

@@ -337,11 +337,16 @@ class TListPeer : public TPeer {
   // whose text changed are replaced; a different count starts afresh.
   void Rebuild() {
     if (!FListBox) return;
+    // Off while filling: under Wine every message through a comctl32
+    // subclass costs about 75 us, 75 ms for a list of 1,000 alarms.
+    RemoveWindowSubclass(FListBox, ListBoxProc, kListBoxSubclass);
     SendMessageW(FListBox, WM_SETREDRAW, FALSE, 0);
     LRESULT top = SendMessageW(FListBox, LB_GETTOPINDEX, 0, 0);
     int count = List.Count();
     if (SendMessageW(FListBox, LB_GETCOUNT, 0, 0) != count) {
       SendMessageW(FListBox, LB_RESETCONTENT, 0, 0);
+      // One allocation instead of one a string.
+      SendMessageW(FListBox, LB_INITSTORAGE, static_cast<WPARAM>(count), static_cast<LPARAM>(count) * 64);
       for (int i = 0; i < count; ++i)
         SendMessageW(FListBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(List.AccessibleText(i).c_str()));
     } else {
@@ -355,6 +360,7 @@ class TListPeer : public TPeer {
     SendMessageW(FListBox, LB_SETCURSEL, static_cast<WPARAM>(List.ItemIndex()), 0);
     if (count > 0) SendMessageW(FListBox, LB_SETTOPINDEX, static_cast<WPARAM>(std::min<LRESULT>(top, count - 1)), 0);
     SendMessageW(FListBox, WM_SETREDRAW, TRUE, 0);
+    SetWindowSubclass(FListBox, ListBoxProc, kListBoxSubclass, reinterpret_cast<DWORD_PTR>(this));
     InvalidateRect(FListBox, nullptr, TRUE);
   }
 

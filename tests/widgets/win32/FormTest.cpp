@@ -30,9 +30,11 @@ TEST_F(FormTest, BorderStylesOwnersAndClientSize) {
     TBorderStyle Style;
     bool Owned;
     LONG_PTR Present, Absent, ExPresent, ExAbsent;
+    bool MaximizeBox = true;
   };
   const TCase cases[] = {
       {bsSizeable, false, WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_SYSMENU, 0, WS_EX_APPWINDOW, 0},
+      {bsSizeable, true, WS_THICKFRAME | WS_MINIMIZEBOX | WS_SYSMENU, WS_MAXIMIZEBOX, 0, WS_EX_APPWINDOW, false},
       {bsSingle, true, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_THICKFRAME | WS_MAXIMIZEBOX, 0, WS_EX_APPWINDOW},
       {bsDialog, true, WS_CAPTION | WS_SYSMENU, WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, WS_EX_DLGMODALFRAME,
        WS_EX_APPWINDOW},
@@ -45,7 +47,11 @@ TEST_F(FormTest, BorderStylesOwnersAndClientSize) {
     form.SetBorderStyle(c.Style);
     form.SetCaption(L"Styled");
     form.SetClientSize(320, 192);
+    form.SetMaximizeBox(c.MaximizeBox);
     form.Loaded();
+    // A dialog gets its windows when it is first shown.
+    EXPECT_EQ(Hwnd(form) == nullptr, c.Owned);
+    form.Show();
     HWND hwnd = Hwnd(form);
     ASSERT_TRUE(IsWindow(hwnd));
     EXPECT_EQ(Style(hwnd) & c.Present, c.Present);
