@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "TestFolder.h"
+#include "SoundFixture.h"
 #include "TestSandbox.h"
 #include "alarm/Alarm.h"
 #include "app/MainUnit.h"
@@ -19,19 +20,6 @@
 #include "widgets/headless/Headless.h"
 
 namespace {
-
-// 8 kHz 8-bit mono, a square wave of the given length.
-std::string SquareWav(int milliseconds) {
-  std::string data;
-  for (int i = 0; i < 8 * milliseconds; ++i) data += static_cast<char>(i % 16 < 8 ? 0x20 : 0xE0);
-  auto le = [](size_t v, int n) {
-    std::string s;
-    for (int i = 0; i < n; ++i) s += static_cast<char>(v >> (8 * i));
-    return s;
-  };
-  return "RIFF" + le(36 + data.size(), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) + le(8000, 4) + le(8000, 4) +
-         le(1, 2) + le(8, 2) + "data" + le(data.size(), 4) + data;
-}
 
 struct TEntry {
   const char* Time;

@@ -4,15 +4,17 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <memory>
+#include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "E2ESupport.h"
+
 namespace fs = std::filesystem;
+using e2e::MainWindows;
+using e2e::ReadFile;
+using e2e::WaitFor;
 
 namespace {
 
@@ -26,93 +28,27 @@ constexpr char kSampleList[] =
     "<Entry><Time>23:00</Time><Days>All days</Days><Note>Bed</Note><Checked>true</Checked></Entry>"
     "</Root>";
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Polls until the condition holds or the time is up; the program runs in
-// another process, so there is nothing to wait on directly.
-template <class Condition>
-bool WaitFor(Condition condition, int milliseconds = 15000) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  while (std::chrono::steady_clock::now() < end) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return condition();
-}
-
-struct TFound {
-  DWORD Pid;
-  std::vector<HWND> Windows;
-};
-
-// Top-level windows captioned "Tollivane" of the process (any process when pid is 0).
-std::vector<HWND> MainWindows(DWORD pid) {
-  TFound found{pid, {}};
-  EnumWindows(
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto* f = reinterpret_cast<TFound*>(param);
-        wchar_t title[64] = {};
-        GetWindowTextW(hwnd, title, 64);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(hwnd, &owner);
-        // The program's hidden helper window shares the title; it is a tool window.
-        const bool tool = GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW;
-        if (std::wstring(title) == L"Tollivane" && !tool && GetWindow(hwnd, GW_OWNER) == nullptr &&
-            (f->Pid == 0 || owner == f->Pid))
-          f->Windows.push_back(hwnd);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found.Windows;
-}
-
 class TollivaneE2E : public testing::Test {
  protected:
   void SetUp() override {
-    FFolder = fs::temp_directory_path() / ("tollivane-e2e-" + std::to_string(GetTickCount64()));
-    fs::create_directories(FFolder);
-    fs::copy_file(TOLLIVANE_EXE, FFolder / "Tollivane.exe");
-    std::ofstream(FFolder / "data.xml", std::ios::binary) << kSampleList;
-  }
-  void TearDown() override {
-    for (PROCESS_INFORMATION& p : FProcesses) {
-      if (WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(p.hProcess, 1);
-      WaitForSingleObject(p.hProcess, 5000);
-      CloseHandle(p.hProcess);
-      CloseHandle(p.hThread);
-    }
-    std::error_code ignored;
-    fs::remove_all(FFolder, ignored);
+    FProgram = std::make_unique<e2e::TProgramFolder>(TOLLIVANE_EXE, "tollivane-e2e");
+    FFolder = FProgram->Folder();
+    e2e::WriteFile(FFolder / "data.xml", kSampleList);
   }
 
   PROCESS_INFORMATION& Start() {
-    std::wstring command = L"\"" + (FFolder / "Tollivane.exe").wstring() + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    EXPECT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, FFolder.c_str(), &startup,
-                               &process));
-    FProcesses.push_back(process);
-    return FProcesses.back();
+    PROCESS_INFORMATION* process = FProgram->Start();
+    if (!process) throw std::runtime_error("the program did not start");
+    return *process;
   }
-
-  // Starts the program and waits for its visible main window.
   HWND StartMain() {
-    PROCESS_INFORMATION& process = Start();
-    HWND window = nullptr;
-    EXPECT_TRUE(WaitFor([&] {
-      std::vector<HWND> windows = MainWindows(process.dwProcessId);
-      window = windows.empty() ? nullptr : windows[0];
-      return window && IsWindowVisible(window);
-    })) << "no main window";
+    HWND window = FProgram->StartMain();
+    EXPECT_TRUE(window) << "no main window";
     return window;
   }
 
+  std::unique_ptr<e2e::TProgramFolder> FProgram;
   fs::path FFolder;
-  std::vector<PROCESS_INFORMATION> FProcesses;
 };
 
 TEST_F(TollivaneE2E, StartsAndShowsTheListForScreenReaders) {
@@ -146,10 +82,10 @@ TEST_F(TollivaneE2E, StartsAndShowsTheListForScreenReaders) {
 TEST_F(TollivaneE2E, MinimizingHidesTheWindowAndASecondStartBringsItBack) {
   HWND main = StartMain();
   ASSERT_TRUE(main);
-  DWORD pid = FProcesses[0].dwProcessId;
+  DWORD pid = FProgram->Process(0).dwProcessId;
   SendMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(main); })) << "minimizing hides the window";
-  EXPECT_EQ(WaitForSingleObject(FProcesses[0].hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "still running";
+  EXPECT_EQ(WaitForSingleObject(FProgram->Process(0).hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "still running";
 
   PROCESS_INFORMATION& second = Start();
   EXPECT_EQ(WaitForSingleObject(second.hProcess, 15000), static_cast<DWORD>(WAIT_OBJECT_0)) << "the second start ends";
@@ -166,7 +102,7 @@ TEST_F(TollivaneE2E, ClosingWritesTheList) {
   ASSERT_TRUE(main);
   EXPECT_EQ(ReadFile(FFolder / "data.xml"), kSampleList) << "read at start, not written";
   PostMessageW(main, WM_CLOSE, 0, 0);
-  ASSERT_EQ(WaitForSingleObject(FProcesses[0].hProcess, 15000), static_cast<DWORD>(WAIT_OBJECT_0));
+  ASSERT_EQ(WaitForSingleObject(FProgram->Process(0).hProcess, 15000), static_cast<DWORD>(WAIT_OBJECT_0));
   std::string saved = ReadFile(FFolder / "data.xml");
   EXPECT_NE(saved.find("<Root>\r\n\t<Entry>\r\n\t\t<Time>06:45</Time>"), std::string::npos) << saved;
   EXPECT_NE(saved.find("<Note>Bed</Note>"), std::string::npos);

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "TestFolder.h"
+#include "SoundFixture.h"
 #include "TestSandbox.h"
 #include "alarm/Alarm.h"
 #include "ui/EditAlarmUnit.h"
@@ -185,19 +186,6 @@ TEST_F(EditAlarmTest, AnUnreadableTimeShowsTheErrorAndDoesNotOpen) {
   EXPECT_EQ(headless::ModalsShown().size(), 1u);
 }
 
-// A short 8 kHz 8-bit mono square wave.
-std::string SquareWav() {
-  std::string data;
-  for (int i = 0; i < 800; ++i) data += static_cast<char>(i % 16 < 8 ? 0x20 : 0xE0);
-  auto le = [](size_t v, int n) {
-    std::string s;
-    for (int i = 0; i < n; ++i) s += static_cast<char>(v >> (8 * i));
-    return s;
-  };
-  return "RIFF" + le(36 + data.size(), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) + le(8000, 4) + le(8000, 4) +
-         le(1, 2) + le(8, 2) + "data" + le(data.size(), 4) + data;
-}
-
 TEST_F(EditAlarmTest, PlayPreviewsOnlyAFileThatExists) {
   TTestFolder folder;
 #ifdef _WIN32
@@ -207,7 +195,7 @@ TEST_F(EditAlarmTest, PlayPreviewsOnlyAFileThatExists) {
   std::filesystem::create_directories(folder.Dir() / "c:");
   const std::wstring dir = folder.Path() + L"c:/";
 #endif
-  std::ofstream(std::filesystem::path(dir + L"beep.wav"), std::ios::binary) << SquareWav();
+  std::ofstream(std::filesystem::path(dir + L"beep.wav"), std::ios::binary) << SquareWav(100);
   const struct {
     std::wstring Sound;
     bool Plays;
