@@ -4,6 +4,9 @@
 #                                   beside pugixml, tinyxml2 and libxml2; default 1000 10000 100000
 #   scripts/bench.sh startup        the real program's start-up under Wine with 0, 1,000 and
 #                                   100,000 alarms
+#   scripts/bench.sh firing [count] the real program under Wine: how soon an alarm's window and
+#                                   sound come after its minute begins; one alarm a minute for
+#                                   count minutes (default 10)
 #   scripts/bench.sh audio          the audio engine: natively on the null device with a 10-minute
 #                                   Ogg Vorbis file, then the MinGW-w64 build under Wine through
 #                                   waveOut with a 10-minute MP3 (ALSA's null device stands in for
@@ -23,6 +26,26 @@ if [ "${1:-}" = startup ]; then
     trap wine_stop EXIT
     wine_start
     wine build/bench-windows/bench/startup_bench.exe "Z:$PWD/build/bench-windows/src/app/Tollivane.exe" 2>/dev/null'
+  exit 0
+fi
+
+if [ "${1:-}" = firing ]; then
+  scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth gstreamer1.0-plugins-good gstreamer1.0-libav
+  cmake --preset windows -B build/bench-windows -DTOLLIVANE_BENCH=ON -DTOLLIVANE_TESTS=OFF >/dev/null
+  cmake --build build/bench-windows -j2 --target firing_bench Tollivane
+  # What waveOut plays goes into WAV files over ALSA's null device; each new
+  # opening of the device a new numbered file (truncate false).
+  capture="$PWD/build/firing-capture/capture.wav"
+  mkdir -p "$(dirname "$capture")"
+  printf 'pcm.!default {\n  type file\n  slave { pcm { type null } }\n  file "%s"\n  format "wav"\n  truncate false\n}\n' \
+    "$capture" >build/asound-firing.conf
+  COUNT="${2:-10}" CAPTURE="$capture" xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+    source scripts/wine-env.sh
+    export ALSA_CONFIG_PATH="$PWD/build/asound-firing.conf"
+    trap wine_stop EXIT
+    wine_start
+    wine build/bench-windows/bench/firing_bench.exe "Z:$PWD/build/bench-windows/src/app/Tollivane.exe" \
+      "Z:$CAPTURE" "$COUNT" 2>/dev/null'
   exit 0
 fi
 

@@ -149,8 +149,7 @@ void TMainForm::FormCreate() {
   RefreshAlarmList();
 }
 
-void TMainForm::FormClose(TCloseAction& action) {
-  static_cast<void>(action);
+void TMainForm::FormClose(TCloseAction&) {
   // The list lives only in memory until now; a failed save must not lose it
   // without the user knowing.
   for (;;) {

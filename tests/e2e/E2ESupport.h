@@ -9,17 +9,18 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
-#include <cwctype>
+#include <cwchar>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace e2e {
@@ -117,7 +118,8 @@ inline HWND FirstVisible(const std::vector<HWND>& windows) {
   return nullptr;
 }
 
-// Every window inside parent, at any depth, in z-order of creation.
+// Every window inside parent, at any depth, in the order the system keeps
+// them: for controls made one after the other, the order they were made in.
 inline std::vector<HWND> Descendants(HWND parent) {
   std::vector<HWND> found;
   EnumChildWindows(
@@ -171,17 +173,16 @@ class TProgramFolder {
   const fs::path& Folder() const { return FFolder; }
   PROCESS_INFORMATION& Process(size_t index) { return FProcesses.at(index); }
 
-  // Starts the program in its folder. Each "NAME=value" of environment takes
-  // the place of that variable of this process's environment. Null when it
-  // did not start.
-  PROCESS_INFORMATION* Start(const std::vector<std::wstring>& environment = {}) {
+  // Starts the program in its folder, with this process's environment
+  // (under Wine, its Linux side too: ALSA_CONFIG_PATH). Null when it did not
+  // start.
+  PROCESS_INFORMATION* Start() {
     std::wstring command = L"\"" + (FFolder / "Tollivane.exe").wstring() + L"\"";
-    std::wstring block = EnvironmentBlock(environment);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, block.data(),
-                        FFolder.c_str(), &startup, &process))
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, FFolder.c_str(), &startup,
+                        &process))
       return nullptr;
     FProcesses.push_back(process);
     return &FProcesses.back();
@@ -189,8 +190,8 @@ class TProgramFolder {
 
   // Starts the program and waits for its visible main window; null when none
   // came.
-  HWND StartMain(const std::vector<std::wstring>& environment = {}) {
-    PROCESS_INFORMATION* process = Start(environment);
+  HWND StartMain() {
+    PROCESS_INFORMATION* process = Start();
     if (!process) return nullptr;
     const DWORD pid = process->dwProcessId;
     HWND window = nullptr;
@@ -199,40 +200,80 @@ class TProgramFolder {
   }
 
  private:
-  static std::wstring EnvironmentBlock(const std::vector<std::wstring>& replacements) {
-    const auto name = [](std::wstring_view entry) {
-      // Entries like "=C:=C:\" name a drive's folder: the name goes to the second "=".
-      std::wstring n(entry.substr(0, entry.find(L'=', 1)));
-      std::transform(n.begin(), n.end(), n.begin(), [](wchar_t c) { return static_cast<wchar_t>(std::towupper(c)); });
-      return n;
-    };
-    std::map<std::wstring, std::wstring> entries;
-    wchar_t* strings = GetEnvironmentStringsW();
-    for (const wchar_t* entry = strings; *entry; entry += wcslen(entry) + 1) entries[name(entry)] = entry;
-    FreeEnvironmentStringsW(strings);
-    for (const std::wstring& entry : replacements) entries[name(entry)] = entry;
-    std::wstring block;
-    for (const auto& [key, entry] : entries) block += entry + L'\0';
-    return block + L'\0';
-  }
-
   fs::path FFolder;
   // A deque: what Start returned stays where it is.
   std::deque<PROCESS_INFORMATION> FProcesses;
 };
 
-// The Linux path of a file under Wine; empty elsewhere.
-inline std::string UnixPath(const fs::path& path) {
-  using TWineGetUnixFileName = char*(CDECL*)(const wchar_t*);
-  const auto convert = reinterpret_cast<TWineGetUnixFileName>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  if (!convert) return {};
-  char* unix = convert(path.wstring().c_str());
-  if (!unix) return {};
-  std::string result = unix;
-  HeapFree(GetProcessHeap(), 0, unix);
-  return result;
+// One alarm of data.xml; the text fields are UTF-8 as the file holds them.
+struct TAlarmFields {
+  std::string Time{};
+  std::string Days = "All days";
+  std::string Note{};
+  std::string Sound = "(None)";
+  std::string Action{};  // none: "(None)" would go to the shell like any other text
+  bool ShowMessage = true;
+  bool Loop = false;
+  bool Checked = true;
+};
+
+// data.xml in the readable layout the program writes, every field present.
+inline std::string AlarmList(const std::vector<TAlarmFields>& alarms) {
+  const auto flag = [](bool value) { return value ? "true" : "false"; };
+  std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Root>\r\n";
+  for (const TAlarmFields& a : alarms) {
+    const std::pair<const char*, std::string> fields[] = {{"Time", a.Time},
+                                                          {"Days", a.Days},
+                                                          {"Note", a.Note},
+                                                          {"ShowMessage", flag(a.ShowMessage)},
+                                                          {"Sound", a.Sound},
+                                                          {"TurnOnVolum", "false"},
+                                                          {"SoundVolum", "100"},
+                                                          {"Loop", flag(a.Loop)},
+                                                          {"Snooze", "false"},
+                                                          {"WakeUp", "false"},
+                                                          {"TurnOnMoniter", "false"},
+                                                          {"Action", a.Action},
+                                                          {"Checked", flag(a.Checked)}};
+    xml += "\t<Entry>\r\n";
+    for (const auto& [name, value] : fields) xml += std::string("\t\t<") + name + ">" + value + "</" + name + ">\r\n";
+    xml += "\t</Entry>\r\n";
+  }
+  return xml + "</Root>\r\n";
 }
+
+// The start of a minute of local time still to come, and how the program's
+// Time field names it.
+struct TDueMinute {
+  std::wstring Time;  // HH:MM
+  std::chrono::steady_clock::time_point Start;
+};
+
+// The next minute that begins at least lead from now: the program needs
+// that long to start and arm its timer. Local time as Wine gives it to the
+// program (GetLocalTime), measured on this process's steady clock.
+inline TDueMinute NextMinute(std::chrono::milliseconds lead) {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  const auto steady = std::chrono::steady_clock::now();
+  int64_t toGo = (60 - now.wSecond) * 1000 - now.wMilliseconds;
+  while (toGo < lead.count()) toGo += 60000;
+  FILETIME stamp{};
+  SystemTimeToFileTime(&now, &stamp);
+  ULARGE_INTEGER ticks{};
+  ticks.LowPart = stamp.dwLowDateTime;
+  ticks.HighPart = stamp.dwHighDateTime;
+  ticks.QuadPart += static_cast<uint64_t>(toGo) * 10000;  // 100 ns units
+  stamp.dwLowDateTime = ticks.LowPart;
+  stamp.dwHighDateTime = ticks.HighPart;
+  SYSTEMTIME due{};
+  FileTimeToSystemTime(&stamp, &due);
+  wchar_t time[8] = {};
+  swprintf(time, 8, L"%02u:%02u", due.wHour, due.wMinute);
+  return {time, steady + std::chrono::milliseconds(toGo)};
+}
+
+inline std::string Narrow(std::wstring_view ascii) { return std::string(ascii.begin(), ascii.end()); }
 
 // What a capture has heard so far.
 struct TSoundLevel {
@@ -245,12 +286,13 @@ struct TSoundLevel {
   bool Unreadable = false;
 };
 
-// What the program plays, as Wine's waveOut hands it to ALSA: an ALSA
-// configuration whose default device writes into WAV files over the null
-// device. Every time the program opens the device (it closes it while
-// quiet), ALSA starts a new file beside the others ("sound.wav",
-// "sound.wav.0001", ...) rather than emptying the first, so nothing played
-// is lost. Read incrementally: each Level reads only what was added.
+// What the program played, as Wine's waveOut handed it to ALSA: an ALSA
+// configuration (given through ALSA_CONFIG_PATH, see tests/e2e) whose default
+// device writes into WAV files over the null device. Every time the program
+// opens the device (it closes it while quiet), ALSA starts a new file beside
+// the others ("capture.wav", "capture.wav.0001", ...) rather than emptying
+// the first, so nothing played is lost. Read incrementally: each Level reads
+// only what was added.
 class TSoundCapture {
  public:
   // Blocks of 10 ms; louder than -40 dBFS is sound.
@@ -258,28 +300,15 @@ class TSoundCapture {
   static constexpr double kLoud = 0.01;
   static constexpr int kQuietGap = 50;  // blocks: half a second
 
-  explicit TSoundCapture(const fs::path& folder) : FFolder(folder / "capture") {
+  // file: the name the configuration gives; what earlier runs left there is
+  // removed.
+  explicit TSoundCapture(const fs::path& file) : FFolder(file.parent_path()), FName(file.filename().wstring()) {
     fs::create_directories(FFolder);
-    const std::string file = UnixPath(FFolder / "sound.wav");
-    const std::string config = UnixPath(folder / "asound.conf");
-    if (file.empty() || config.empty()) return;
-    // truncate false: a device opened again goes on in a new numbered file.
-    WriteFile(folder / "asound.conf", "pcm.!default {\n  type file\n  slave { pcm { type null } }\n  file \"" + file +
-                                          "\"\n  format \"wav\"\n  truncate false\n}\n");
-    FEnvironment = L"ALSA_CONFIG_PATH=" + std::wstring(config.begin(), config.end());
+    for (const fs::path& path : Files()) fs::remove(path);
   }
 
-  // False where there is no ALSA to give the configuration to (not Wine).
-  bool Available() const { return !FEnvironment.empty(); }
-  // The environment entry that gives the program the configuration.
-  const std::wstring& Environment() const { return FEnvironment; }
-
   TSoundLevel Level() {
-    std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(FFolder, error)) {
-      TFile& file = FFiles[entry.path().filename().wstring()];
-      Read(entry.path(), file);
-    }
+    for (const fs::path& path : Files()) Read(path, FFiles[path.filename().wstring()]);
     TSoundLevel level;
     for (const auto& [name, file] : FFiles) {
       level.Onsets += file.Onsets;
@@ -327,8 +356,8 @@ class TSoundCapture {
         const uint32_t bits = Le(bytes, at + 22, 2);
         file.BytesPerSample = static_cast<int>(bits / 8);
         file.Float = tag == 3;
-        file.Unreadable = !((tag == 1 && bits == 16) || (tag == 3 && bits == 32)) || file.Channels < 1 ||
-                          file.BlockFrames < 1;
+        file.Unreadable =
+            !((tag == 1 && bits == 16) || (tag == 3 && bits == 32)) || file.Channels < 1 || file.BlockFrames < 1;
       }
       at += 8 + size + (size & 1);
     }
@@ -372,8 +401,16 @@ class TSoundCapture {
     }
   }
 
+  std::vector<fs::path> Files() const {
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(FFolder, error))
+      if (entry.path().filename().wstring().starts_with(FName)) files.push_back(entry.path());
+    return files;
+  }
+
   fs::path FFolder;
-  std::wstring FEnvironment;
+  std::wstring FName;
   std::map<std::wstring, TFile> FFiles;
 };
 
