@@ -8,7 +8,7 @@ packages=(
   cmake g++ make googletest pkg-config libxml2-dev libstb-dev
   g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xauth
-  gstreamer1.0-plugins-good gstreamer1.0-libav
+  gstreamer1.0-plugins-good gstreamer1.0-libav fonts-wine
 )
 [ $# -gt 0 ] && packages=("$@")
 
