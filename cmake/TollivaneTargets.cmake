@@ -42,3 +42,24 @@ function(tollivane_test name)
   tollivane_warnings(${name})
   add_test(NAME ${name} COMMAND ${name})
 endfunction()
+
+# tollivane_alsa_capture(config capture [truncate]) : writes an ALSA
+# configuration whose default device sends what is played (under Wine, what
+# waveOut plays) into the WAV file capture over the null device, so that a
+# test hears the program without a sound card. truncate false: each reopening
+# of the device starts a new numbered file beside the first instead of
+# emptying it.
+function(tollivane_alsa_capture config capture)
+  set(truncate "")
+  if(ARGC GREATER 2)
+    set(truncate "  truncate ${ARGV2}\n")
+  endif()
+  file(WRITE ${config}
+    "pcm.!default {\n"
+    "  type file\n"
+    "  slave { pcm { type null } }\n"
+    "  file \"${capture}\"\n"
+    "  format \"wav\"\n"
+    "${truncate}"
+    "}\n")
+endfunction()
