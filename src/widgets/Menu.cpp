@@ -95,11 +95,6 @@ TMenuItem* FindId(TMenuItem& item, unsigned id) {
 
 TMenuItem* TMenu::FindById(unsigned id) { return FindId(*FItems, id); }
 
-void TMenu::Changed() {
-  FDirty = true;
-  backend::MenuChanged(*this);
-}
-
-void TMainMenu::Changed() { TMenu::Changed(); }
+void TMenu::Changed() { backend::MenuChanged(*this); }
 
 void TPopupMenu::Popup(int x, int y) { backend::Popup(*this, x, y); }

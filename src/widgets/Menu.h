@@ -72,15 +72,11 @@ class TMenu {
   // The back end's menu, or null. Not owned.
   void* Handle() const { return FHandle; }
   void SetHandle(void* handle) { FHandle = handle; }
-  // Set by the back end when the native menu must be rebuilt.
-  bool Dirty() const { return FDirty; }
-  void SetDirty(bool dirty) { FDirty = dirty; }
-  virtual void Changed();
+  void Changed();
 
  private:
   std::unique_ptr<TMenuItem> FItems;
   void* FHandle = nullptr;
-  bool FDirty = true;
 };
 
 class TForm;
@@ -89,7 +85,6 @@ class TMainMenu : public TMenu {
  public:
   explicit TMainMenu(TForm* form) : FForm(form) {}
   TForm* Form() const { return FForm; }
-  void Changed() override;
 
  private:
   TForm* FForm;  // not owned

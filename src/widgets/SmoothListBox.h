@@ -56,8 +56,6 @@ class TSmoothListBox : public TControl {
   TFont CaptionFont{L"Tahoma", 20};
   TFont InfoFont{L"Tahoma", 11};
   TFont NotesFont{L"Tahoma", 11};
-  bool ShowFooter() const { return false; }
-  bool ShowLetterBar() const { return false; }
 
   // Changes between BeginUpdate and EndUpdate reach the screen once, at the
   // last EndUpdate.

@@ -70,12 +70,6 @@ void AdvanceClock(uint64_t milliseconds) {
   state.Now = end;
 }
 
-std::optional<uint64_t> NextDue(const void* timer) {
-  for (auto& [t, due] : State().Due)
-    if (t == timer) return due.first;
-  return std::nullopt;
-}
-
 }  // namespace headless
 
 namespace backend {

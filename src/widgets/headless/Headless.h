@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,7 +58,5 @@ uint64_t Now();
 // Moves the clock on, firing every timer that comes due on the way, in
 // order of due time.
 void AdvanceClock(uint64_t milliseconds);
-// The time the timer fires next, if it runs.
-std::optional<uint64_t> NextDue(const void* timer);
 
 }  // namespace headless

@@ -100,7 +100,6 @@ HMENU Build(TMenu& menu, bool popup) {
   Append(handle, menu.Items());
   Menus()[&menu] = {handle, ShapeOf(menu)};
   menu.SetHandle(handle);
-  menu.SetDirty(false);
   return handle;
 }
 
@@ -139,7 +138,6 @@ void MenuChanged(TMenu& menu) {
     ::DestroyMenu(old);
   } else {
     Refresh(it->second.Handle, menu.Items());
-    menu.SetDirty(false);
   }
   if (window) DrawMenuBar(window);
 }
