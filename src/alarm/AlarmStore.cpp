@@ -124,8 +124,9 @@ void TAlarmStore::LoadAlarms() {
     // user's alarms: the file goes aside now, or at the latest before a save.
     FLoadFailure = failure;
     FUnreadablePending = true;
-    std::string reason;
-    KeepUnreadableAside(reason);
+    if (std::string reason; !KeepUnreadableAside(reason))
+      FNotice = UnreadableNotice(L"It could not be moved aside (" + sys::Utf8ToWide(reason) +
+                                 L"), so it stays where it is and will not be overwritten.");
   }
   FXMLData = TXmlDocument::CreateName("Root");
 }
@@ -137,14 +138,18 @@ bool TAlarmStore::KeepUnreadableAside(std::string& reason) {
     const std::wstring aside = n == 1 ? stamped : stamped + L"-" + std::to_wstring(n);
     if (sys::MoveFileNoReplace(path, aside)) {
       FUnreadablePending = false;
-      FNotice = L"Tollivane could not read its alarm file \"" + path + L"\" (" + sys::Utf8ToWide(FLoadFailure) +
-                L"), so it started with an empty alarm list. The file has been kept unchanged as \"" + aside + L"\".";
+      FNotice = UnreadableNotice(L"The file has been kept unchanged as \"" + aside + L"\".");
       return true;
     }
     reason = sys::LastErrorText();
     if (!sys::FileExists(path)) return false;
   }
   return false;
+}
+
+std::wstring TAlarmStore::UnreadableNotice(const std::wstring& fate) const {
+  return L"Tollivane could not read its alarm file \"" + DataFilePath() + L"\" (" + sys::Utf8ToWide(FLoadFailure) +
+         L"), so it started with an empty alarm list. " + fate;
 }
 
 std::wstring TAlarmStore::TakeNotice() { return std::exchange(FNotice, std::wstring()); }
@@ -227,7 +232,13 @@ int32_t TAlarmStore::AddAlarm(const TAlarm& alarm) {
   return root->NodeIndexOf(entry);
 }
 
-void TAlarmStore::EditAlarm(int32_t index, const TAlarm& alarm) { WriteAlarmToEntry(ExistingEntry(index), alarm); }
+bool TAlarmStore::EditAlarm(const TXmlNode* entry, const TAlarm& alarm) {
+  TXmlElement* root = FXMLData->Root();
+  const int32_t index = root != nullptr && entry != nullptr ? root->NodeIndexOf(entry) : -1;
+  if (index < 0) return false;
+  WriteAlarmToEntry(*root->Nodes(index), alarm);
+  return true;
+}
 
 void TAlarmStore::DeleteAlarm(int32_t index) {
   TXmlElement* root = FXMLData->Root();

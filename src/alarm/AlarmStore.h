@@ -56,8 +56,10 @@ class TAlarmStore {
   // data.xml unchanged and no temporary file left behind.
   void SaveAlarms();
 
-  // Once: what the user should be told about an unreadable data.xml and where
-  // it went; empty when there is nothing to tell.
+  // Once: what the user should be told about an unreadable data.xml, after
+  // LoadAlarms (where it went, or that it stays and is not overwritten) and
+  // again after the save that moved it aside; empty when there is nothing to
+  // tell.
   std::wstring TakeNotice();
 
   // The number of entries: every node the root holds.
@@ -72,8 +74,10 @@ class TAlarmStore {
   // Add and Duplicate once accepted: a new "Entry" after the others. Returns
   // its index.
   int32_t AddAlarm(const TAlarm& alarm);
-  // Edit once accepted: the alarm written back into the same entry.
-  void EditAlarm(int32_t index, const TAlarm& alarm);
+  // Edit once accepted: the alarm written back into the entry it was read
+  // from. False, with nothing changed, when that entry is no longer in the
+  // list.
+  bool EditAlarm(const TXmlNode* entry, const TAlarm& alarm);
   void DeleteAlarm(int32_t index);
   // The list's check box: writes Checked and nothing else.
   void SwitchAlarm(int32_t index, bool checked);
@@ -90,6 +94,8 @@ class TAlarmStore {
   // Renames the unreadable data.xml to a free name; false with the system's
   // reason when it cannot.
   bool KeepUnreadableAside(std::string& reason);
+  // The notice of an unreadable data.xml, ending with what became of it.
+  std::wstring UnreadableNotice(const std::wstring& fate) const;
   // Writes the document into temp; the failure's reason, if any.
   std::optional<std::string> WriteTemporaryFile(const std::wstring& temp);
 

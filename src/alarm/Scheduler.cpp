@@ -1,6 +1,6 @@
 #include "alarm/Scheduler.h"
 
-#include <vector>
+#include <algorithm>
 
 #include "alarm/Alarm.h"
 #include "system/Clock.h"
@@ -9,9 +9,11 @@
 
 int32_t NextAlarmIndex = 0;
 
-int32_t SecondsUntilAlarm(std::wstring_view time, std::wstring_view days) {
-  const sys::TLocalTime clock = sys::LocalNow();
-  const int32_t now = clock.DayOfWeek * 86400 + clock.Hour * 3600 + clock.Minute * 60 + clock.Second;
+int32_t WeekSeconds(const sys::TLocalTime& time) {
+  return time.DayOfWeek * 86400 + time.Hour * 3600 + time.Minute * 60 + time.Second;
+}
+
+int32_t SecondsUntilAlarm(std::wstring_view time, std::wstring_view days, int32_t now) {
   int32_t values[7] = {};
   for (int d = 1; d <= 7; ++d) {
     if (!IsWeekdaySelected(days, d)) continue;
@@ -23,6 +25,10 @@ int32_t SecondsUntilAlarm(std::wstring_view time, std::wstring_view days) {
     values[d - 1] = v;
   }
   return PickNearest(values);
+}
+
+int32_t SecondsUntilAlarm(std::wstring_view time, std::wstring_view days) {
+  return SecondsUntilAlarm(time, days, WeekSeconds(sys::LocalNow()));
 }
 
 int32_t PickNearest(std::span<const int32_t> values) {
@@ -37,89 +43,86 @@ int32_t PickNearest(std::span<const int32_t> values) {
   return result;
 }
 
-int64_t LocalSeconds(const sys::TLocalTime& time) {
-  // Days since 1970-01-01 of the proleptic Gregorian calendar.
-  const int64_t y = time.Year - (time.Month <= 2 ? 1 : 0);
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yearOfEra = y - era * 400;
-  const int64_t month = time.Month > 2 ? time.Month - 3 : time.Month + 9;
-  const int64_t dayOfYear = (153 * month + 2) / 5 + time.Day - 1;
-  const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  const int64_t days = era * 146097 + dayOfEra - 719468;
-  return days * 86400 + time.Hour * 3600 + time.Minute * 60 + time.Second;
-}
-
-bool TFiredAlarms::Has(int32_t index) const {
-  for (int32_t entry : Entries)
-    if (entry == index) return true;
-  return false;
-}
-
 namespace {
 
-// How long after a fired moment the alarms due with it still go off when a
-// firing made the pass late.
-constexpr int64_t kSameMomentGrace = 60;
+int64_t FloorSeconds(int64_t milliseconds) { return milliseconds / 1000 - (milliseconds % 1000 < 0 ? 1 : 0); }
 
-// Whether the alarm has an occurrence at the week-second (seconds are always
-// 00 for an alarm).
-bool OccursAt(std::wstring_view time, std::wstring_view days, int32_t weekSeconds) {
-  const int weekday = weekSeconds / 86400;
-  const int32_t ofDay = weekSeconds % 86400;
-  if (ofDay % 60 != 0 || !IsWeekdaySelected(days, weekday)) return false;
-  int hour = 0;
-  int minute = 0;
-  ParseTimeOfDay(time, hour, minute);
-  return hour * 3600 + minute * 60 == ofDay;
+// The first occurrence strictly after the moment after (LocalMilliseconds),
+// in the week the pass's moment gives the weekdays of.
+int64_t NextOccurrenceAfter(std::wstring_view time, std::wstring_view days, int64_t after,
+                            const TAlarmScheduler::TPass& pass) {
+  const int64_t afterSecond = FloorSeconds(after);
+  const int64_t shift = afterSecond - FloorSeconds(pass.Now);
+  const int64_t ofWeek = ((pass.NowWeekSeconds - 86400 + shift) % kWeekSeconds + kWeekSeconds) % kWeekSeconds;
+  const int32_t seconds = SecondsUntilAlarm(time, days, static_cast<int32_t>(ofWeek + 86400));
+  // 0: its one weekday comes at that very second, which is not after it.
+  return (afterSecond + (seconds == 0 ? kWeekSeconds : seconds)) * 1000;
+}
+
+bool SelectsAWeekday(std::wstring_view days) {
+  for (int d = 1; d <= 7; ++d)
+    if (IsWeekdaySelected(days, d)) return true;
+  return false;
 }
 
 }  // namespace
 
-TArmedAlarm ScheduleNextAlarm(const TXmlDocument& document, TAlarmTimer& timer, const TFiredAlarms& fired) {
+TAlarmScheduler::TPass TAlarmScheduler::Pass(const TXmlDocument& document, const sys::TLocalTime& now) {
+  TPass pass;
+  pass.Now = sys::LocalMilliseconds(now);
+  pass.NowWeekSeconds = WeekSeconds(now);
+  const bool clockWentBack = pass.Now < FLastNow;
+  FLastNow = pass.Now;
+
+  std::unordered_map<const TXmlNode*, TEntryState> states;
   const TXmlElement* root = document.Root();
-  if (!root || root->NodeCount() == 0) {
-    timer.SetEnabled(false);
-    return {};
-  }
-  const sys::TLocalTime clock = sys::LocalNow();
-  const int64_t now = LocalSeconds(clock);
-  const int32_t nowWeekSeconds = clock.DayOfWeek * 86400 + clock.Hour * 3600 + clock.Minute * 60 + clock.Second;
-  const bool firedRecently = fired.Moment >= 0 && now >= fired.Moment && now - fired.Moment < kSameMomentGrace;
-  std::vector<int32_t> values(static_cast<size_t>(root->NodeCount()));
-  TArmedAlarm atOnce;
-  try {
-    for (int32_t i = 0; i < root->NodeCount(); ++i) {
-      const TXmlNode* entry = root->Nodes(i);
-      if (!entry->ReadBool("Checked", false)) continue;
-      const std::wstring time = sys::Utf8ToWide(entry->ReadString("Time", ""));
-      const std::wstring days = sys::Utf8ToWide(entry->ReadString("Days", ""));
-      int32_t& value = values[static_cast<size_t>(i)];
-      value = SecondsUntilAlarm(time, days);
-      if (atOnce.Index >= 0) continue;
-      if (firedRecently && !fired.Has(i) && OccursAt(time, days, fired.WeekSeconds)) {
-        atOnce = {i, fired.Moment, fired.WeekSeconds};
-      } else if (OccursAt(time, days, nowWeekSeconds)) {
-        if (!(fired.Moment == now && fired.Has(i)))
-          atOnce = {i, now, nowWeekSeconds};
-        else if (value == 0)
-          value = kWeekSeconds;  // its only day: next week, same time
-      }
+  for (int32_t i = 0, count = root ? root->NodeCount() : 0; i < count; ++i) {
+    const TXmlNode* entry = root->Nodes(i);
+    TEntryState& state = states[entry];
+    if (auto old = FStates.find(entry); old != FStates.end()) state = std::move(old->second);
+    const std::wstring time = sys::Utf8ToWide(entry->ReadString("Time", ""));
+    const std::wstring days = sys::Utf8ToWide(entry->ReadString("Days", ""));
+    // Switched off, or no weekday: nothing to wait for, and the Time text is
+    // never read.
+    if (!entry->ReadBool("Checked", false) || !SelectsAWeekday(days)) {
+      state.Armed = false;
+      continue;
     }
-  } catch (...) {
-    timer.SetEnabled(false);
-    throw;
+    int hour = 0, minute = 0;
+    try {
+      ParseTimeOfDay(time, hour, minute);
+    } catch (const EConvertError& error) {
+      // Left out, and the others armed all the same.
+      state.Armed = false;
+      if (std::string text = sys::WideToUtf8(time); state.BadTime != text) {
+        state.BadTime = std::move(text);
+        pass.BadTimes.push_back(error.what());
+      }
+      continue;
+    }
+    state.BadTime.clear();
+    if (!state.Armed || state.Time != time || state.Days != days || clockWentBack) {
+      state.Armed = true;
+      state.Time = time;
+      state.Days = days;
+      state.Pending = NextOccurrenceAfter(time, days, std::max(pass.Now, state.LastFired), pass);
+    }
+    if (state.Pending <= pass.Now) {
+      pass.Due.push_back({i, entry});
+    } else if (pass.NextDue < 0 || state.Pending < pass.NextDue) {
+      pass.NextDue = state.Pending;
+      pass.NextIndex = i;
+    }
   }
-  timer.SetEnabled(false);
-  if (atOnce.Index >= 0) {
-    NextAlarmIndex = atOnce.Index;
-    timer.SetInterval(1);
-    timer.SetEnabled(true);
-    return atOnce;
-  }
-  const int32_t secs = PickNearest(values);
-  if (secs == 0) return {};
-  timer.SetInterval(static_cast<uint32_t>(secs) * 1000u);
-  timer.SetEnabled(true);
-  const int32_t dueWeekSeconds = (nowWeekSeconds - 86400 + secs) % kWeekSeconds + 86400;
-  return {NextAlarmIndex, now + secs, dueWeekSeconds};
+  FStates = std::move(states);
+  return pass;
+}
+
+bool TAlarmScheduler::TakeDue(const TXmlNode* entry, const TPass& pass) {
+  const auto it = FStates.find(entry);
+  if (it == FStates.end() || !it->second.Armed || it->second.Pending > pass.Now) return false;
+  TEntryState& state = it->second;
+  state.LastFired = pass.Now;
+  state.Pending = NextOccurrenceAfter(state.Time, state.Days, pass.Now, pass);
+  return true;
 }

@@ -1,5 +1,7 @@
 #include "app/MainUnit.h"
 
+#include <algorithm>
+
 #include "alarm/AlarmExport.h"
 #include "system/Clock.h"
 #include "system/FileSystem.h"
@@ -17,6 +19,14 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 constexpr int kToolbarHeight = 65;
+// The alarm timer counts ticks, the alarms wall-clock time, and the two part
+// over a long wait (the clock is corrected, adjusted for drift, slept
+// through): a wait of more than an hour is taken in steps, and each step's
+// pass re-reads the clock, so an alarm comes within a timer tick of its
+// moment.
+constexpr int64_t kLongestWait = 3'600'000;
+// Due now: the window timer's shortest wait.
+constexpr uint32_t kAtOnce = 1;
 }  // namespace
 
 TMainForm::TMainForm(std::wstring folder) : FFolder(folder), FStore(std::move(folder)) {
@@ -44,6 +54,7 @@ TMainForm::TMainForm(std::wstring folder) : FFolder(folder), FStore(std::move(fo
   WebsiteAction5->OnExecute = [this] { WebsiteAction5Execute(); };
   PasswordGeneratorOnlineAction2->OnExecute = [this] { PasswordGeneratorOnlineAction2Execute(); };
   AboutAction4->OnExecute = [this] { AboutAction4Execute(); };
+  AddEntryAction6->OnUpdate = [this] { AddEntryAction6Update(); };
   EditEntryAction7->OnUpdate = [this] { EditEntryAction7Update(); };
   DuplicateEntryAction1->OnUpdate = [this] { DuplicateEntryAction1Update(); };
   DeleteEntryAction1->OnUpdate = [this] { DeleteEntryAction1Update(); };
@@ -57,7 +68,7 @@ TMainForm::TMainForm(std::wstring folder) : FFolder(folder), FStore(std::move(fo
   SmoothListBox3->OnItemCheckClick = [this](TSmoothListBox* sender, int index, bool checked) {
     SmoothListBox3ItemCheckClick(sender, index, checked);
   };
-  SmoothListBox3->OnDblClick = [this] { EditEntryAction7Execute(); };
+  SmoothListBox3->OnDblClick = [this] { EditEntryAction7->Execute(); };
 
   Timer1.OnTimer = [this] { Timer1Timer(); };
   Timer2.OnTimer = [this] { Timer2Timer(); };
@@ -145,7 +156,7 @@ void TMainForm::FormCreate() {
   FPlayer = std::make_unique<TSoundPlayer>();
   FPlayer->Init(Handle(), 0, 0);
   FStore.LoadAlarms();
-  if (std::wstring notice = FStore.TakeNotice(); !notice.empty()) MessageDlg(notice, mtWarning, mbOK);
+  TellStoreNotice();
   RefreshAlarmList();
 }
 
@@ -155,6 +166,8 @@ void TMainForm::FormClose(TCloseAction&) {
   for (;;) {
     try {
       FStore.SaveAlarms();
+      // The unreadable file may have been moved aside only now.
+      TellStoreNotice();
       return;
     } catch (const std::exception& error) {
       std::wstring text = sys::Utf8ToWide(error.what()) +
@@ -164,10 +177,17 @@ void TMainForm::FormClose(TCloseAction&) {
   }
 }
 
+void TMainForm::TellStoreNotice() {
+  if (std::wstring notice = FStore.TakeNotice(); !notice.empty()) MessageDlg(notice, mtWarning, mbOK);
+}
+
 void TMainForm::HideOnMinimize() { HideWindow(); }
 
 void TMainForm::Tollivane1Click() {
   RestoreWindow();
+  // An alarm's window comes forward too, and the main window (or the dialog
+  // up over it) is the one to type into.
+  if (ShowAlarmForm && ShowAlarmForm->Visible()) ShowAlarmForm->BringToFront();
   BringToFront();
 }
 
@@ -188,8 +208,11 @@ void TMainForm::EditEntryAction7Execute() {
   int index = SelectedAlarmIndex();
   if (index < 0) return;
   CurrentAlarm = FStore.ReadAlarm(index);
+  // The entry itself, not its place: the list may change while the editor is
+  // up. An entry gone meanwhile gets the edit as a new one.
+  const TXmlNode* entry = FStore.Entry(index);
   if (!EditCurrentAlarm()) return;
-  FStore.EditAlarm(index, CurrentAlarm);
+  if (!FStore.EditAlarm(entry, CurrentAlarm)) FStore.AddAlarm(CurrentAlarm);
   RefreshAlarmList();
 }
 
@@ -230,9 +253,19 @@ void TMainForm::WebsiteAction5Execute() { sys::OpenLink(kWebsiteUrl); }
 void TMainForm::PasswordGeneratorOnlineAction2Execute() { sys::OpenLink(kOnlineAlarmUrl); }
 void TMainForm::AboutAction4Execute() { AboutForm->ShowModal(); }
 
-void TMainForm::EditEntryAction7Update() { EditEntryAction7->SetEnabled(SelectedAlarmIndex() >= 0); }
-void TMainForm::DuplicateEntryAction1Update() { DuplicateEntryAction1->SetEnabled(SelectedAlarmIndex() >= 0); }
-void TMainForm::DeleteEntryAction1Update() { DeleteEntryAction1->SetEnabled(SelectedAlarmIndex() >= 0); }
+// The list commands wait while a dialog is up: they would come through the
+// notification area, edit CurrentAlarm under the editor's feet, or delete
+// the entry an edit is to be written into.
+void TMainForm::AddEntryAction6Update() { AddEntryAction6->SetEnabled(!Application.ModalActive()); }
+void TMainForm::EditEntryAction7Update() {
+  EditEntryAction7->SetEnabled(!Application.ModalActive() && SelectedAlarmIndex() >= 0);
+}
+void TMainForm::DuplicateEntryAction1Update() {
+  DuplicateEntryAction1->SetEnabled(!Application.ModalActive() && SelectedAlarmIndex() >= 0);
+}
+void TMainForm::DeleteEntryAction1Update() {
+  DeleteEntryAction1->SetEnabled(!Application.ModalActive() && SelectedAlarmIndex() >= 0);
+}
 
 void TMainForm::RefreshAlarmList() {
   if (XMLData().Root()) {
@@ -250,10 +283,31 @@ void TMainForm::RefreshAlarmList() {
     }
     SmoothListBox3->EndUpdate();
   }
-  Reschedule();
+  ScheduleNextAlarm();
 }
 
-void TMainForm::Reschedule() { FArmed = ScheduleNextAlarm(XMLData(), FTimer1Arm, FFired); }
+void TMainForm::ScheduleNextAlarm() {
+  const TAlarmScheduler::TPass pass = FScheduler.Pass(XMLData(), sys::LocalNow());
+  Timer1.SetEnabled(false);
+  FNextDue = -1;
+  if (!pass.Due.empty()) {
+    NextAlarmIndex = pass.Due.front().Index;
+    FNextDue = pass.Now;
+    Timer1.SetInterval(kAtOnce);
+    Timer1.SetEnabled(true);
+  } else if (pass.NextIndex >= 0) {
+    NextAlarmIndex = pass.NextIndex;
+    FNextDue = pass.NextDue;
+    Timer1.SetInterval(static_cast<uint32_t>(std::min(pass.NextDue - pass.Now, kLongestWait)));
+    Timer1.SetEnabled(true);
+  }
+  TellBadTimes(pass);
+}
+
+void TMainForm::TellBadTimes(const TAlarmScheduler::TPass& pass) {
+  // After the timer is armed: the other alarms come while a box waits.
+  for (const std::string& message : pass.BadTimes) MessageDlg(sys::Utf8ToWide(message), mtError, mbOK);
+}
 
 int TMainForm::SelectedAlarmIndex() const { return SmoothListBox3->ItemIndex(); }
 
@@ -261,72 +315,69 @@ void TMainForm::SmoothListBox3ItemCheckClick(TSmoothListBox*, int itemindex, boo
   FStore.SwitchAlarm(itemindex, checked);
   // Without a pass an alarm ticked on would not be armed, and one ticked off
   // would still go off.
-  Reschedule();
+  ScheduleNextAlarm();
 }
 
 void TMainForm::Timer1Timer() {
-  try {
-    // The timer counts ticks, the alarm wall-clock time: after the clock was
-    // put back (or a week-long interval drifted) it is not due yet.
-    if (FArmed.Due > LocalSeconds(sys::LocalNow())) return Reschedule();
-    const int32_t index = NextAlarmIndex;
-    const TXmlNode* entry = FStore.Entry(index);
-    // Gone from the list: Timer1 runs on until a pass arms it anew.
-    if (!entry) return;
-    const TAlarm alarm = ReadAlarmFromEntry(*entry);
-
-    const std::wstring path = ResolveSoundPath(alarm.Sound, FFolder);
-    uint32_t filesize = 0;
-    double duration = 0;
-    if (sys::FileExists(path) && FPlayer->OpenFile(path, filesize, duration)) {
-      FPlayer->Play();
-      if (alarm.Loop) {
-        Timer2.SetEnabled(false);
-        Timer2.SetInterval(LoopInterval(duration));
-        Timer2.SetEnabled(true);
-      }
+  Timer1.SetEnabled(false);
+  // Early (a step of a long wait, a clock put back) the pass finds nothing
+  // due and arms the timer again.
+  const TAlarmScheduler::TPass pass = FScheduler.Pass(XMLData(), sys::LocalNow());
+  for (const TAlarmScheduler::TDue& due : pass.Due) {
+    if (!FScheduler.TakeDue(due.Entry, pass)) continue;
+    try {
+      Fire(*due.Entry);
+    } catch (...) {
+      // A firing reports nothing; the alarms after it must still come.
     }
-    if (alarm.ShowMessage) ShowAlarmForm->ShowAlarm(alarm.Time, alarm.Note);
-    switch (ActionKind(alarm.Action)) {
-      case akNothing:
-        break;
-      case akShutdown:
-        // A forced shutdown ends the program without closing its window.
-        SaveQuietly();
-        sys::ShutdownSystem(12);
-        break;
-      case akRestart:
-        SaveQuietly();
-        sys::ShutdownSystem(6);
-        break;
-      case akStandby:
-        sys::SuspendSystem(false, false, false);
-        break;
-      case akOpen:
-        sys::OpenFileInFolder(alarm.Action);
-        break;
-    }
+  }
+  ScheduleNextAlarm();
+  TellBadTimes(pass);
+}
 
-    if (FFired.Moment != FArmed.Due) FFired = {FArmed.Due, FArmed.WeekSeconds, {}};
-    FFired.Entries.push_back(index);
-    Timer1.SetEnabled(false);
-    Reschedule();
-  } catch (...) {
-    // A firing reports nothing; the alarms after it must still come.
+void TMainForm::Fire(const TXmlNode& entry) {
+  const TAlarm alarm = ReadAlarmFromEntry(entry);
+  const std::wstring path = ResolveSoundPath(alarm.Sound, FFolder);
+  uint32_t filesize = 0;
+  double duration = 0;
+  if (sys::FileExists(path) && FPlayer->OpenFile(path, filesize, duration)) {
+    FPlayer->Play();
+    if (alarm.Loop) {
+      Timer2.SetEnabled(false);
+      Timer2.SetInterval(LoopInterval(duration));
+      Timer2.SetEnabled(true);
+    }
+  }
+  if (alarm.ShowMessage) ShowAlarmForm->ShowAlarm(alarm.Time, alarm.Note);
+  switch (ActionKind(alarm.Action)) {
+    case akNothing:
+      break;
+    case akShutdown:
+      // A forced shutdown ends the program without closing its window.
+      SaveQuietly();
+      sys::ShutdownSystem(12);
+      break;
+    case akRestart:
+      SaveQuietly();
+      sys::ShutdownSystem(6);
+      break;
+    case akStandby:
+      // Returns when the computer wakes: the pass after the firing finds
+      // what came due meanwhile.
+      sys::SuspendSystem(false, false, false);
+      break;
+    case akOpen:
+      sys::OpenFileInFolder(alarm.Action);
+      break;
   }
 }
 
 void TMainForm::Timer2Timer() { FPlayer->Play(); }
 
-void TMainForm::TimeChanged() { Reschedule(); }
+void TMainForm::TimeChanged() { ScheduleNextAlarm(); }
 
-void TMainForm::Resumed() {
-  // The alarm armed for a moment slept through goes off now, late, once.
-  if (Timer1.Enabled() && FArmed.Due >= 0 && FArmed.Due <= LocalSeconds(sys::LocalNow()))
-    Timer1Timer();
-  else
-    Reschedule();
-}
+// What came due during the sleep goes off now, once.
+void TMainForm::Resumed() { ScheduleNextAlarm(); }
 
 void TMainForm::SessionEnding() { SaveQuietly(); }
 

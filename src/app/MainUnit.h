@@ -70,11 +70,16 @@ class TMainForm : public TForm {
   void WebsiteAction5Execute();
   void PasswordGeneratorOnlineAction2Execute();
   void AboutAction4Execute();
+  void AddEntryAction6Update();
   void EditEntryAction7Update();
   void DuplicateEntryAction1Update();
   void DeleteEntryAction1Update();
 
   void RefreshAlarmList();
+  // A scheduling pass: arms Timer1 for the alarms due now or next.
+  void ScheduleNextAlarm();
+  // The moment Timer1 is armed for (LocalMilliseconds), -1 for none.
+  int64_t NextDue() const { return FNextDue; }
   int SelectedAlarmIndex() const;
   void SmoothListBox3ItemCheckClick(TSmoothListBox* sender, int itemindex, bool checked);
 
@@ -87,21 +92,14 @@ class TMainForm : public TForm {
   void SessionEnding();
 
  private:
-  // Timer1 as the scheduler arms it.
-  class TTimer1Arm : public TAlarmTimer {
-   public:
-    explicit TTimer1Arm(TTimer& timer) : FTimer(timer) {}
-    void SetEnabled(bool enabled) override { FTimer.SetEnabled(enabled); }
-    void SetInterval(uint32_t milliseconds) override { FTimer.SetInterval(milliseconds); }
-
-   private:
-    TTimer& FTimer;
-  };
-
   void BuildMenus();
   void BuildToolbar();
-  // A scheduling pass that remembers what it armed.
-  void Reschedule();
+  // The steps of one alarm going off: sound, window, action.
+  void Fire(const TXmlNode& entry);
+  // Tells the user of each switched-on entry whose Time cannot be read.
+  void TellBadTimes(const TAlarmScheduler::TPass& pass);
+  // What the store has to tell about an unreadable data.xml.
+  void TellStoreNotice();
   // Saves without asking: the program is about to end without closing.
   void SaveQuietly();
   // Shows the editor for CurrentAlarm; true when the user accepted.
@@ -110,9 +108,8 @@ class TMainForm : public TForm {
   std::wstring FFolder;
   TAlarmStore FStore;
   std::unique_ptr<TSoundPlayer> FPlayer;
-  TArmedAlarm FArmed;
-  TFiredAlarms FFired;
-  TTimer1Arm FTimer1Arm{Timer1};
+  TAlarmScheduler FScheduler;
+  int64_t FNextDue = -1;
 };
 
 extern TMainForm* MainForm;

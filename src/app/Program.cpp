@@ -12,7 +12,7 @@ TProgramForms::TProgramForms(std::wstring folder) {
   AboutForm = FAboutForm.get();
   FEditAlarmForm = std::make_unique<TEditAlarmForm>(MainForm);
   EditAlarmForm = FEditAlarmForm.get();
-  FShowAlarmForm = std::make_unique<TShowAlarmForm>(MainForm);
+  FShowAlarmForm = std::make_unique<TShowAlarmForm>();
   ShowAlarmForm = FShowAlarmForm.get();
   ShowAlarmForm->OnStopLoop = [] { MainForm->Timer2.SetEnabled(false); };
 }

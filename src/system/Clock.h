@@ -1,6 +1,7 @@
 #pragma once
 // The local clock, behind an interface that tests can replace.
 
+#include <cstdint>
 #include <string>
 
 namespace sys {
@@ -47,6 +48,12 @@ class TScopedClock {
   TScopedClock(const TScopedClock&) = delete;
   TScopedClock& operator=(const TScopedClock&) = delete;
 };
+
+// A moment of local time in milliseconds since 1970-01-01 00:00 local time,
+// comparable across days and years (not across clock changes).
+int64_t LocalMilliseconds(const TLocalTime& time);
+// The local time of such a moment; its weekday from the date.
+TLocalTime LocalTimeAt(int64_t milliseconds);
 
 // The user's time separator (":" in the usual settings).
 std::wstring TimeSeparator();

@@ -13,10 +13,17 @@ std::vector<std::wstring>& PowerRequests() {
   return requests;
 }
 
+namespace {
+std::function<void()> gRecordedSleep;
+}
+
+void SetRecordedSleep(std::function<void()> sleep) { gRecordedSleep = std::move(sleep); }
+
 bool SuspendSystem(bool hibernate, bool force, bool disableWakeEvents) {
   if (!RecordSystemActions()) return SuspendSystemNow(hibernate, force, disableWakeEvents);
   PowerRequests().push_back(L"suspend " + std::to_wstring(hibernate) + L" " + std::to_wstring(force) + L" " +
                             std::to_wstring(disableWakeEvents));
+  if (gRecordedSleep) gRecordedSleep();
   return false;
 }
 

@@ -2,7 +2,7 @@
 
 TShowAlarmForm* ShowAlarmForm = nullptr;
 
-TShowAlarmForm::TShowAlarmForm(TForm* owner) : TForm(owner) {
+TShowAlarmForm::TShowAlarmForm() : TForm(nullptr) {
   SetCaption(L"Alarm Clock");
   SetClientSize(426, 202);
   SetMaximizeBox(false);

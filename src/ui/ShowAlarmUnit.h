@@ -10,7 +10,10 @@
 
 class TShowAlarmForm : public TForm {
  public:
-  explicit TShowAlarmForm(TForm* owner);
+  // Owned by no other window: Windows hides owned windows with their owner,
+  // and this one must stay up while the main window is minimized or in the
+  // notification area.
+  TShowAlarmForm();
 
   TLabel* Label1;  // the time
   TLabel* Label2;  // the note

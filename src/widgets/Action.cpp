@@ -35,6 +35,9 @@ void TAction::SetEnabled(bool enabled) {
 }
 
 void TAction::Execute() {
+  // The enabled state of the last idle update may be stale by now (a dialog
+  // came up since); the rule decides at the moment of use.
+  Update();
   if (FEnabled && OnExecute) Guarded(OnExecute);
 }
 

@@ -39,7 +39,7 @@ class TAction {
   // Runs at idle; sets the enabled state.
   std::function<void()> OnUpdate;
 
-  // Runs OnExecute, guarded, when enabled.
+  // Runs OnExecute, guarded, when enabled by its OnUpdate now.
   void Execute();
   void Update();
 

@@ -27,6 +27,9 @@ void HideForm(TForm& form);
 // Shows a form modally and runs a nested message loop until the form's
 // ModalResult is set or the program ends.
 void RunModal(TForm& form);
+// Ends the system's message boxes and file dialogs that are up, as
+// cancelled.
+void EndModalBoxes();
 void RestoreForm(TForm& form);
 void BringToFront(TForm& form);
 

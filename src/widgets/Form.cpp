@@ -52,12 +52,17 @@ void TForm::Hide() {
 }
 
 int TForm::ShowModal() {
+  // Shown again from inside its own loop (a command that came through the
+  // notification area), it would end both loops with one result.
+  if (FModal) return mrCancel;
   FModal = true;
   FModalResult = mrNone;
   FMinimized = false;
+  Application.FModals.push_back(this);
   SetVisible(true);
   if (OnShow) Guarded(OnShow);
   if (FModalResult == mrNone) backend::RunModal(*this);
+  std::erase(Application.FModals, this);
   FModal = false;
   SetVisible(false);
   backend::HideForm(*this);
@@ -68,6 +73,9 @@ void TForm::SetModalResult(int result) { FModalResult = result; }
 
 void TForm::Close() {
   if (FClosing) return;
+  // Exit while a dialog is up: the dialog goes first, as if cancelled, so
+  // that nothing it would still do comes after the closing save.
+  if (Application.MainForm() == this) Application.EndModals();
   TCloseAction action = caHide;
   FClosing = true;
   if (OnClose) Guarded([&] { OnClose(action); });
@@ -89,7 +97,12 @@ void TForm::RestoreWindow() {
   backend::RestoreForm(*this);
 }
 
-void TForm::BringToFront() { backend::BringToFront(*this); }
+void TForm::BringToFront() {
+  TForm* modal = Application.ActiveModal();
+  backend::BringToFront(modal && modal != this && !Independent() ? *modal : *this);
+}
+
+bool TForm::Independent() const { return !FOwner && Application.MainForm() != this; }
 
 void TForm::DoMinimize() {
   FMinimized = true;
@@ -139,6 +152,17 @@ void TApplication::ShowException(const std::exception& error) {
   MessageDlg(sys::Utf8ToWide(error.what()), mtError, mbOK);
 }
 
+TApplication::TModalBox::TModalBox() { ++Application.FModalBoxes; }
+TApplication::TModalBox::~TModalBox() { --Application.FModalBoxes; }
+
+void TApplication::EndModals() {
+  for (TForm* form : FModals) {
+    if (form->ModalResult() == mrNone) form->SetModalResult(mrCancel);
+    backend::HideForm(*form);
+  }
+  backend::EndModalBoxes();
+}
+
 void TApplication::DoTimeChange() {
   if (OnTimeChange) Guarded(OnTimeChange);
 }
@@ -165,4 +189,6 @@ void TApplication::Reset() {
   OnTimeChange = nullptr;
   OnResume = nullptr;
   OnEndSession = nullptr;
+  FModals.clear();
+  FModalBoxes = 0;
 }

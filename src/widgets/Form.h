@@ -68,10 +68,11 @@ class TForm : public TControl {
 
   void Show();
   void Hide();
-  // Shows the form modally: the other windows are disabled and a nested
-  // message loop runs (timers go on firing) until ModalResult is set or the
-  // form is closed. Returns the result. An OnShow that sets ModalResult
-  // ends it before the window appears.
+  // Shows the form modally: the other windows are disabled (but for
+  // independent ones) and a nested message loop runs (timers go on firing)
+  // until ModalResult is set or the form is closed. Returns the result. An
+  // OnShow that sets ModalResult ends it before the window appears. A form
+  // that is modal already is refused: mrCancel at once.
   int ShowModal();
   bool Modal() const { return FModal; }
   int ModalResult() const { return FModalResult; }
@@ -85,8 +86,12 @@ class TForm : public TControl {
   void HideWindow() { Hide(); }
   // ShowWindow with SW_RESTORE: shown, not minimized.
   void RestoreWindow();
-  // SetForegroundWindow.
+  // SetForegroundWindow; while a modal form is up, that form, unless this
+  // one is independent of it.
   void BringToFront();
+  // An unowned window beside the main one: modal forms leave it usable, and
+  // nothing the main window does hides it.
+  bool Independent() const;
 
   // User input from the back end.
   void DoMinimize();
@@ -148,6 +153,23 @@ class TApplication {
   // The standard error box with the error's text.
   void ShowException(const std::exception& error);
 
+  // Whether a modal form, a message box or a file dialog of the program is
+  // up.
+  bool ModalActive() const { return !FModals.empty() || FModalBoxes > 0; }
+  // The innermost modal form, or null.
+  TForm* ActiveModal() const { return FModals.empty() ? nullptr : FModals.back(); }
+  // Closes every modal form and box as cancelled, at once: the program is
+  // about to end.
+  void EndModals();
+  // Held while a message box or file dialog is up.
+  class TModalBox {
+   public:
+    TModalBox();
+    ~TModalBox();
+    TModalBox(const TModalBox&) = delete;
+    TModalBox& operator=(const TModalBox&) = delete;
+  };
+
   // If the program already runs (known by its title), brings that window to
   // the front and returns true.
   bool ActivateRunningInstance();
@@ -167,6 +189,9 @@ class TApplication {
   bool FTerminated = false;
   std::vector<TActionList*> FActionLists;
   std::vector<TForm*> FForms;
+  friend class TForm;
+  std::vector<TForm*> FModals;  // not owned
+  int FModalBoxes = 0;
 };
 
 extern TApplication Application;

@@ -97,4 +97,8 @@ TMenuItem* TMenu::FindById(unsigned id) { return FindId(*FItems, id); }
 
 void TMenu::Changed() { backend::MenuChanged(*this); }
 
-void TPopupMenu::Popup(int x, int y) { backend::Popup(*this, x, y); }
+void TPopupMenu::Popup(int x, int y) {
+  // The items as their actions are right now.
+  Application.DoIdle();
+  backend::Popup(*this, x, y);
+}

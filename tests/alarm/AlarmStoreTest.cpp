@@ -246,7 +246,7 @@ TEST(AlarmStore, EditingKeepsChildrenInPlaceAndAppendsTheMissingOnes) {
   TAlarm alarm = store.ReadAlarm(0);
   alarm.Note = L"New";
   alarm.Checked = true;
-  store.EditAlarm(0, alarm);
+  EXPECT_TRUE(store.EditAlarm(store.Entry(0), alarm));
   const TXmlNode& entry = *store.Entry(0);
   EXPECT_EQ(ChildNames(entry),
             (std::vector<std::string>{"Note", "Custom", "TIME", "Days", "ShowMessage", "Sound", "TurnOnVolum",
@@ -314,10 +314,14 @@ TEST(AlarmStore, AnIndexWithoutEntryFailsAndChangesNothing) {
     SCOPED_TRACE(index);
     EXPECT_THROW(store.ReadAlarm(index), EListError);
     EXPECT_THROW(store.ReadDuplicate(index), EListError);
-    EXPECT_THROW(store.EditAlarm(index, TAlarm{}), EListError);
     EXPECT_THROW(store.SwitchAlarm(index, true), EListError);
     EXPECT_THROW(store.DeleteAlarm(index), EListError);
   }
+  EXPECT_EQ(Serialized(store.XMLData()), before);
+  // An entry that is not in the list is not written, nor is any other.
+  auto other = TXmlDocument::CreateName("Root");
+  for (const TXmlNode* entry : {static_cast<TXmlNode*>(nullptr), other->Root()->NodeNew("Entry")})
+    EXPECT_FALSE(store.EditAlarm(entry, FullAlarm(L"Lost", true)));
   EXPECT_EQ(Serialized(store.XMLData()), before);
 }
 
@@ -441,7 +445,11 @@ TEST(AlarmStore, WhenTheUnreadableFileCannotBeMovedAsideTheSaveFails) {
   }
   TAlarmStore store(folder.Path());
   LoadFrom(store, folder, "not XML");
-  EXPECT_EQ(store.TakeNotice(), L"");  // nothing moved, nothing to tell yet
+  // Told at once all the same: the list is empty, and the file stays.
+  const std::wstring notice = store.TakeNotice();
+  EXPECT_NE(notice.find(L"could not read"), std::wstring::npos) << sys::WideToUtf8(notice);
+  EXPECT_NE(notice.find(L"\"" + folder.File(L"data.xml") + L"\""), std::wstring::npos) << sys::WideToUtf8(notice);
+  EXPECT_NE(notice.find(L"will not be overwritten"), std::wstring::npos) << sys::WideToUtf8(notice);
   store.AddAlarm(FullAlarm(L"New", true));
   ExpectSaveFailure(store, folder);
   EXPECT_EQ(folder.Read(L"data.xml"), "not XML");

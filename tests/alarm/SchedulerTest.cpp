@@ -79,173 +79,152 @@ TEST(PickNearest, SmallestPositiveFirstOnTies) {
   }
 }
 
-// Records how the scheduler drives the timer.
-class RecordingTimer : public TAlarmTimer {
- public:
-  void SetEnabled(bool enabled) override {
-    Enabled = enabled;
-    Calls.push_back(enabled ? "enable" : "disable");
-  }
-  void SetInterval(uint32_t milliseconds) override {
-    Interval = milliseconds;
-    Calls.push_back("interval " + std::to_string(milliseconds));
-  }
-  bool Enabled = false;
-  uint32_t Interval = 0;
-  std::vector<std::string> Calls;
-};
+TEST(SecondsUntilAlarm, CountsFromTheWeekSecondItIsGiven) {
+  // Wednesday 10:15:30, as the worked example above, without the clock.
+  EXPECT_EQ(SecondsUntilAlarm(L"10:20", L"Wednesday", WeekSeconds(At(kWednesday, 10, 15, 30))), 270);
+  EXPECT_EQ(WeekSeconds(At(kWednesday, 10, 15, 30)), 382530);
+}
+
+// ---- TAlarmScheduler
 
 struct Entry {
   const char* time;
   const char* days;
-  bool checked;
+  bool checked = true;
 };
 
-class ScheduleTest : public testing::Test {
- protected:
-  ScheduleTest() : clock(At(kWednesday, 10, 15, 30)), scoped(clock), document(TXmlDocument::CreateName("Root")) {}
+// Wednesday 2026-12-09 (a Wednesday indeed: the scheduler counts in dates).
+sys::TLocalTime OnWednesday(int hour, int minute, int second, int millisecond = 0) {
+  sys::TLocalTime t = At(kWednesday, hour, minute, second);
+  t.Year = 2026, t.Month = 12, t.Day = 9, t.Millisecond = millisecond;
+  return t;
+}
 
-  void Add(const Entry& e) {
+int64_t Ms(const sys::TLocalTime& t) { return sys::LocalMilliseconds(t); }
+
+class SchedulerTest : public testing::Test {
+ protected:
+  TXmlNode* Add(const Entry& e) {
     TXmlNode* entry = document->Root()->NodeNew("Entry");
     entry->WriteString("Time", e.time, "");
     entry->WriteString("Days", e.days, "");
     entry->WriteBool("Checked", e.checked, false);
+    return entry;
+  }
+  TAlarmScheduler::TPass PassAt(const sys::TLocalTime& now) { return scheduler.Pass(*document, now); }
+  // The indexes of what is due.
+  static std::vector<int32_t> DueIndexes(const TAlarmScheduler::TPass& pass) {
+    std::vector<int32_t> indexes;
+    for (const auto& due : pass.Due) indexes.push_back(due.Index);
+    return indexes;
+  }
+  // A pass at now that takes every entry due.
+  std::vector<int32_t> GoOffAt(const sys::TLocalTime& now) {
+    const TAlarmScheduler::TPass pass = PassAt(now);
+    std::vector<int32_t> fired;
+    for (const auto& due : pass.Due)
+      if (scheduler.TakeDue(due.Entry, pass)) fired.push_back(due.Index);
+    return fired;
   }
 
-  // A timer left running by an earlier pass.
-  void ArmEarlier() {
-    timer.SetInterval(5000);
-    timer.SetEnabled(true);
-    timer.Calls.clear();
-  }
-
-  sys::TFixedClock clock;
-  sys::TScopedClock scoped;
-  std::unique_ptr<TXmlDocument> document;
-  RecordingTimer timer;
+  std::unique_ptr<TXmlDocument> document = TXmlDocument::CreateName("Root");
+  TAlarmScheduler scheduler;
 };
 
-TEST_F(ScheduleTest, ArmsTheTimerForTheNearestCheckedEntry) {
-  Add({"08:00", "Monday", true});      // 423870
+TEST_F(SchedulerTest, WaitsForTheNearestSwitchedOnEntryToTheMillisecond) {
+  Add({"08:00", "Monday"});
   Add({"10:20", "Wednesday", false});  // switched off
-  Add({"10:16", "All days", true});    // 30
-  Add({"10:16", "Wednesday", true});   // 30 as well: the earlier entry wins
-  ArmEarlier();
-  ScheduleNextAlarm(*document, timer);
-  EXPECT_EQ(NextAlarmIndex, 2);
-  EXPECT_EQ(timer.Calls, (std::vector<std::string>{"disable", "interval 30000", "enable"}));
+  Add({"10:21", ""});                  // no weekday
+  Add({"10:22", "Wednesday"});
+  Add({"10:22", "All days"});  // the same moment: the first wins
+  const TAlarmScheduler::TPass pass = PassAt(OnWednesday(10, 15, 30, 250));
+  EXPECT_TRUE(pass.Due.empty());
+  EXPECT_EQ(pass.NextIndex, 3);
+  EXPECT_EQ(pass.NextDue - pass.Now, (6 * 60 + 29) * 1000 + 750);
+  EXPECT_TRUE(pass.BadTimes.empty());
 }
 
-TEST_F(ScheduleTest, LongestIntervalFitsTheTimer) {
-  clock.Set(At(kWednesday, 10, 20, 1));
-  Add({"10:20", "Wednesday", true});
-  ScheduleNextAlarm(*document, timer);
-  EXPECT_TRUE(timer.Enabled);
-  EXPECT_EQ(timer.Interval, 604799000u);
-}
-
-TEST_F(ScheduleTest, AnOccurrenceDueInThisVerySecondGoesOffAtOnce) {
-  clock.Set(At(kWednesday, 10, 20, 0));
-  Add({"10:21", "Wednesday", true});
-  Add({"10:20", "Wednesday", true});
-  const TArmedAlarm armed = ScheduleNextAlarm(*document, timer);
-  EXPECT_EQ(NextAlarmIndex, 1);
-  EXPECT_EQ(armed.Index, 1);
-  EXPECT_EQ(timer.Interval, 1u);
-  EXPECT_EQ(armed.Due, LocalSeconds(At(kWednesday, 10, 20, 0)));
-}
-
-TEST_F(ScheduleTest, AfterFiringTheOthersDueThenGoOffAndTheFiredOneWaitsAWeek) {
-  const sys::TLocalTime due = At(kWednesday, 10, 20, 0);
-  clock.Set(due);
-  Add({"10:20", "Wednesday", true});
-  Add({"10:20", "Wednesday", true});
-  TFiredAlarms fired{LocalSeconds(due), kWednesday * 86400 + 10 * 3600 + 20 * 60, {0}};
-  EXPECT_EQ(ScheduleNextAlarm(*document, timer, fired).Index, 1);
-  EXPECT_EQ(timer.Interval, 1u);
-  // The second went off too, two seconds late: both wait for next week.
-  fired.Entries.push_back(1);
-  clock.Set(At(kWednesday, 10, 20, 2));
-  EXPECT_EQ(ScheduleNextAlarm(*document, timer, fired).Index, 0);
-  EXPECT_EQ(timer.Interval, 604798000u);
-  // Within the due second, a one-weekday alarm is armed a whole week on.
-  clock.Set(due);
-  const TArmedAlarm armed = ScheduleNextAlarm(*document, timer, fired);
-  EXPECT_EQ(timer.Interval, 604800000u);
-  EXPECT_EQ(armed.Due, LocalSeconds(due) + kWeekSeconds);
-  EXPECT_EQ(armed.WeekSeconds, fired.WeekSeconds);
-}
-
-TEST_F(ScheduleTest, AlarmsDueWithAFiredOneLongAgoAreNotCaughtUp) {
-  Add({"10:20", "Wednesday", true});
-  Add({"10:20", "Wednesday", true});
-  const sys::TLocalTime due = At(kWednesday, 10, 20, 0);
-  TFiredAlarms fired{LocalSeconds(due), kWednesday * 86400 + 10 * 3600 + 20 * 60, {0}};
-  clock.Set(At(kWednesday, 10, 21, 0));
-  EXPECT_EQ(ScheduleNextAlarm(*document, timer, fired).Index, 0);
-  EXPECT_EQ(timer.Interval, 604740000u);
-}
-
-TEST(LocalSeconds, CountsAcrossMonthsAndYears) {
-  sys::TLocalTime a = At(kWednesday, 23, 59, 59);
-  a.Year = 2026, a.Month = 12, a.Day = 31;
-  sys::TLocalTime b = At(kThursday, 0, 0, 0);
-  b.Year = 2027, b.Month = 1, b.Day = 1;
-  EXPECT_EQ(LocalSeconds(b) - LocalSeconds(a), 1);
-  sys::TLocalTime leap = b;
-  leap.Year = 2028, leap.Month = 3, leap.Day = 1;
-  sys::TLocalTime feb = leap;
-  feb.Month = 2, feb.Day = 28;
-  EXPECT_EQ(LocalSeconds(leap) - LocalSeconds(feb), 2 * 86400);
-  sys::TLocalTime epoch = b;
-  epoch.Year = 1970, epoch.Month = 1, epoch.Day = 1;
-  EXPECT_EQ(LocalSeconds(epoch), 0);
-}
-
-TEST_F(ScheduleTest, NothingDueStopsATimerLeftFromAnEarlierPass) {
+TEST_F(SchedulerTest, NothingSwitchedOnWaitsForNothing) {
+  EXPECT_EQ(PassAt(OnWednesday(10, 15, 30)).NextIndex, -1);
   Add({"10:20", "Wednesday", false});
-  Add({"bad", "Monday", false});  // switched off: its Time is never read
-  Add({"10:20", "", true});       // selects no day
-  ArmEarlier();
-  ScheduleNextAlarm(*document, timer);
-  EXPECT_FALSE(timer.Enabled);
-  EXPECT_EQ(timer.Calls, std::vector<std::string>{"disable"});
-  EXPECT_EQ(NextAlarmIndex, 2);
+  EXPECT_EQ(PassAt(OnWednesday(10, 15, 30)).NextDue, -1);
 }
 
-TEST_F(ScheduleTest, NoEntriesStopsTheTimer) {
-  ArmEarlier();
-  ScheduleNextAlarm(*document, timer);
-  EXPECT_FALSE(timer.Enabled);
+TEST_F(SchedulerTest, AnOccurrenceThatCameIsDueUntilTakenThenTheNextOneIsAwaited) {
+  Add({"10:20", "Wednesday"});
+  Add({"10:20", "Wednesday, Thursday"});
+  PassAt(OnWednesday(10, 15, 30));
+  // The timer came late: both are due, each is taken once.
+  const TAlarmScheduler::TPass late = PassAt(OnWednesday(10, 20, 3, 400));
+  EXPECT_EQ(DueIndexes(late), (std::vector<int32_t>{0, 1}));
+  EXPECT_TRUE(scheduler.TakeDue(late.Due[0].Entry, late));
+  EXPECT_FALSE(scheduler.TakeDue(late.Due[0].Entry, late));
+  EXPECT_TRUE(scheduler.TakeDue(late.Due[1].Entry, late));
+  const TAlarmScheduler::TPass after = PassAt(OnWednesday(10, 20, 3, 500));
+  EXPECT_TRUE(after.Due.empty());
+  EXPECT_EQ(after.NextIndex, 1);
+  EXPECT_EQ(after.NextDue, Ms(OnWednesday(10, 20, 0)) + 86'400'000) << "Thursday";
 }
 
-TEST_F(ScheduleTest, NoRootElementStopsTheTimer) {
-  const auto empty = TXmlDocument::CreateEx(false, false);
-  ArmEarlier();
-  ScheduleNextAlarm(*empty, timer);
-  EXPECT_FALSE(timer.Enabled);
+TEST_F(SchedulerTest, AnEntryFirstSeenAfterItsMomentWaitsForTheNextOne) {
+  Add({"10:20", "Wednesday"});
+  const TAlarmScheduler::TPass pass = PassAt(OnWednesday(10, 20, 0, 1));
+  EXPECT_TRUE(pass.Due.empty());
+  EXPECT_EQ(pass.NextDue, Ms(OnWednesday(10, 20, 0)) + 7 * 86'400'000LL);
+  // Seen a millisecond before its moment, it goes off.
+  Add({"10:20", "Wednesday"});
+  scheduler = TAlarmScheduler();
+  PassAt(OnWednesday(10, 19, 59, 999));
+  EXPECT_EQ(GoOffAt(OnWednesday(10, 20, 0)), (std::vector<int32_t>{0, 1}));
 }
 
-TEST_F(ScheduleTest, EntryWithoutCheckedIsNotScheduled) {
-  document->Root()->NodeNew("Entry")->WriteString("Time", "10:16", "");
-  document->Root()->Nodes(0)->WriteString("Days", "All days", "");
-  ScheduleNextAlarm(*document, timer);
-  EXPECT_FALSE(timer.Enabled);
+TEST_F(SchedulerTest, EntriesKeepWhatTheyAwaitWhenOthersMoveAndLoseItWhenChanged) {
+  TXmlNode* above = Add({"10:25", "Wednesday"});
+  Add({"10:20", "Wednesday"});
+  PassAt(OnWednesday(10, 15, 0));
+  EXPECT_EQ(GoOffAt(OnWednesday(10, 20, 0)), std::vector<int32_t>{1});
+  document->Root()->NodeDelete(document->Root()->NodeIndexOf(above));
+  EXPECT_TRUE(PassAt(OnWednesday(10, 20, 20)).Due.empty()) << "moved up, not due again";
+  // Switched off and on, or its days changed: it waits from now on.
+  TXmlNode* entry = document->Root()->Nodes(0);
+  entry->WriteBool("Checked", false, false);
+  PassAt(OnWednesday(10, 20, 30));
+  entry->WriteBool("Checked", true, false);
+  entry->WriteString("Days", "Wednesday, Friday", "");
+  const TAlarmScheduler::TPass pass = PassAt(OnWednesday(10, 20, 40));
+  EXPECT_TRUE(pass.Due.empty());
+  EXPECT_EQ(pass.NextDue, Ms(OnWednesday(10, 20, 0)) + 2 * 86'400'000LL) << "Friday";
 }
 
-TEST_F(ScheduleTest, UnparsableTimeOfACheckedEntryFailsThePassAndStopsTheTimer) {
-  Add({"10:16", "Wednesday", true});
-  Add({"10:7x", "Monday", true});
-  Add({"10:17", "Wednesday", true});
-  ArmEarlier();
-  try {
-    ScheduleNextAlarm(*document, timer);
-    FAIL() << "no error";
-  } catch (const EConvertError& e) {
-    EXPECT_STREQ(e.what(), "''10:7x'' is not a valid date and time");
-  }
-  EXPECT_FALSE(timer.Enabled);
-  EXPECT_EQ(timer.Calls, std::vector<std::string>{"disable"});
+TEST_F(SchedulerTest, TheClockPutBackRepeatsNothingThatWentOff) {
+  Add({"02:30", "All days"});
+  PassAt(OnWednesday(2, 0, 0));
+  EXPECT_EQ(GoOffAt(OnWednesday(2, 30, 0)), std::vector<int32_t>{0});
+  Add({"02:40", "All days"});  // added after its moment: tomorrow
+  EXPECT_EQ(PassAt(OnWednesday(2, 50, 0)).NextDue, Ms(OnWednesday(2, 30, 0)) + 86'400'000);
+  // The end of daylight saving time: 03:00 becomes 02:00 again.
+  const TAlarmScheduler::TPass back = PassAt(OnWednesday(2, 0, 0));
+  EXPECT_TRUE(back.Due.empty());
+  EXPECT_EQ(back.NextIndex, 1) << "02:40 comes again and was never rung";
+  EXPECT_EQ(GoOffAt(OnWednesday(2, 30, 0)), std::vector<int32_t>{}) << "02:30 rang already";
+  EXPECT_EQ(GoOffAt(OnWednesday(2, 40, 0)), std::vector<int32_t>{1});
+}
+
+TEST_F(SchedulerTest, AnUnreadableTimeIsLeftOutAndToldOncePerText) {
+  TXmlNode* bad = Add({"25:00", "Wednesday"});
+  Add({"10:20", "Wednesday"});
+  Add({"nonsense", ""});  // selects no day: its Time is never read
+  TAlarmScheduler::TPass pass = PassAt(OnWednesday(10, 15, 30));
+  EXPECT_EQ(pass.BadTimes, std::vector<std::string>{"''25:00'' is not a valid date and time"});
+  EXPECT_EQ(pass.NextIndex, 1);
+  EXPECT_TRUE(PassAt(OnWednesday(10, 15, 31)).BadTimes.empty());
+  bad->WriteString("Time", "1O:25", "");
+  EXPECT_EQ(PassAt(OnWednesday(10, 15, 32)).BadTimes,
+            std::vector<std::string>{"''1O:25'' is not a valid date and time"});
+  bad->WriteString("Time", "10:25", "");
+  EXPECT_EQ(PassAt(OnWednesday(10, 15, 33)).NextIndex, 1);
+  bad->WriteString("Time", "1O:25", "");
+  EXPECT_EQ(PassAt(OnWednesday(10, 15, 34)).BadTimes.size(), 1u) << "broken again: told again";
 }
 
 }  // namespace

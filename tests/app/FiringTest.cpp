@@ -6,9 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "TestFolder.h"
 #include "SoundFixture.h"
+#include "TestFolder.h"
 #include "TestSandbox.h"
+#include "WallClock.h"
 #include "alarm/Alarm.h"
 #include "app/MainUnit.h"
 #include "app/Program.h"
@@ -40,66 +41,64 @@ std::string Xml(const TEntry& e) {
 }
 
 class FiringTest : public testing::Test {
- protected:
+ public:
   // Wednesday 2026-12-09 10:15:30.
-  static constexpr int64_t kStart = 3 * 86400 + 10 * 3600 + 15 * 60 + 30;  // seconds since Sunday 2026-12-06
+  static constexpr int kWednesday = 3;
+  const int64_t kStart = WeekOf20261206(kWednesday, 10, 15, 30);
 
   void SetUp() override {
     headless::Reset();
     sys::ShellRequests().clear();
     sys::PowerRequests().clear();
+    sys::SetRecordedSleep(nullptr);
     Application.Reset();
     Application.SetTitle(L"Tollivane");
-    SetWallClock(kStart);
+    FClock.Set(kStart);
     std::filesystem::create_directories(FFolder.Dir() / "Sounds");
     FFolder.Write(L"Sounds/Bells1.mp3", SquareWav(2400));  // the content picks the decoder
   }
-
-  // Seconds since Sunday 2026-12-06 00:00.
-  void SetWallClock(int64_t seconds) {
-    FNow = seconds;
-    sys::TLocalTime t;
-    const int64_t day = seconds / 86400;
-    t.Year = 2026;
-    t.Month = 12;
-    t.Day = static_cast<int>(6 + day);  // the tests stay within December
-    t.DayOfWeek = static_cast<int>(day % 7) + 1;
-    t.Hour = static_cast<int>(seconds % 86400 / 3600);
-    t.Minute = static_cast<int>(seconds % 3600 / 60);
-    t.Second = static_cast<int>(seconds % 60);
-    FClock.Set(t);
-  }
+  void TearDown() override { sys::SetRecordedSleep(nullptr); }
 
   void Start(const std::vector<TEntry>& entries) {
-    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Root>";
-    for (const TEntry& e : entries) xml += Xml(e);
-    FFolder.Write(L"data.xml", xml + "</Root>");
+    FFolder.Write(L"data.xml", Document(entries));
     FForms = std::make_unique<TProgramForms>(FFolder.Path());
     MainForm->Show();
+    // Every showing of the alarm window: the note, and when.
+    ShowAlarmForm->OnShow = [this] { FShown.push_back({ShowAlarmForm->Label2->Caption(), FClock.Ms()}); };
   }
 
-  // Runs time on by the alarm timer's interval, as the wall clock would (the
-  // timer elapses within the due second), and returns the entry that was
-  // armed.
+  static std::string Document(const std::vector<TEntry>& entries) {
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Root>";
+    for (const TEntry& e : entries) xml += Xml(e);
+    return xml + "</Root>";
+  }
+
+  // Runs time on to the moment the alarm timer is armed for, and returns the
+  // entry that was armed.
   int RunToNextAlarm() {
     EXPECT_TRUE(MainForm->Timer1.Enabled());
     const int armed = NextAlarmIndex;
-    const uint32_t interval = MainForm->Timer1.Interval();
-    SetWallClock(FNow + interval / 1000);
-    headless::AdvanceClock(interval);
+    RunUntil(MainForm->NextDue());
     return armed;
   }
+  // Runs time on to a moment of the wall clock.
+  void RunUntil(int64_t moment) { headless::AdvanceClock(static_cast<uint64_t>(moment - FClock.Ms())); }
 
   bool WindowShows(const wchar_t* time, const wchar_t* note) {
     return ShowAlarmForm->Visible() && ShowAlarmForm->Label1->Caption() == time &&
            ShowAlarmForm->Label2->Caption() == note;
   }
+  std::vector<std::wstring> NotesShown() const {
+    std::vector<std::wstring> notes;
+    for (const auto& shown : FShown) notes.push_back(shown.first);
+    return notes;
+  }
 
-  sys::TFixedClock FClock{sys::TLocalTime{}};
+  TWallClock FClock{0};
   sys::TScopedClock FScopedClock{FClock};
-  int64_t FNow = 0;
   TTestFolder FFolder;
   std::unique_ptr<TProgramForms> FForms;
+  std::vector<std::pair<std::wstring, int64_t>> FShown;
 };
 
 TEST_F(FiringTest, TheRoadOfOneAlarmFromAddToClosingItsWindow) {
@@ -129,7 +128,7 @@ TEST_F(FiringTest, TheRoadOfOneAlarmFromAddToClosingItsWindow) {
   EXPECT_EQ(MainForm->Timer2.Interval(), 3000u) << "2.4 s of sound";
   EXPECT_TRUE(WindowShows(L"10:20", L"Call home"));
   EXPECT_TRUE(MainForm->Timer1.Enabled());
-  EXPECT_EQ(MainForm->Timer1.Interval(), 604800000u) << "next Wednesday, same time";
+  EXPECT_EQ(MainForm->NextDue(), WeekOf20261206(kWednesday + 7, 10, 20)) << "next Wednesday, same time";
   // The loop restarts the sound.
   headless::AdvanceClock(3000);
   EXPECT_EQ(MainForm->Player()->GetPlayState(), psPlaying);
@@ -182,7 +181,7 @@ TEST_F(FiringTest, PowerActionsShutDownRestartAndStandbyAndSaveFirst) {
     // A change the forced shutdown would otherwise lose.
     MainForm->SmoothListBox3->DoCheckClick(0);
     MainForm->SmoothListBox3->DoCheckClick(0);
-    MainForm->Store().EditAlarm(0, [&] {
+    MainForm->Store().EditAlarm(MainForm->Store().Entry(0), [&] {
       TAlarm a = MainForm->Store().ReadAlarm(0);
       a.Note = L"After";
       return a;
@@ -191,59 +190,62 @@ TEST_F(FiringTest, PowerActionsShutDownRestartAndStandbyAndSaveFirst) {
     EXPECT_EQ(sys::PowerRequests(), std::vector<std::wstring>{c.Request}) << c.Action;
     EXPECT_EQ(FFolder.Read(L"data.xml").find("After") != std::string::npos, c.Saves) << c.Action;
     EXPECT_TRUE(WindowShows(L"10:20", L"After")) << "the window comes first";
-    EXPECT_EQ(MainForm->Timer1.Interval(), 604800000u) << "rescheduled after the call returned";
+    EXPECT_EQ(MainForm->NextDue(), WeekOf20261206(kWednesday + 7, 10, 20)) << "rescheduled after the call returned";
     FForms.reset();
   }
 }
 
-TEST_F(FiringTest, ASwitchedOffAlarmAlreadyArmedStillFiresThenIsLeftOut) {
-  Start({{.Time = "10:20", .Days = "Wednesday"}, {.Time = "10:25", .Days = "Wednesday", .Note = "Later"}});
-  // Switched off in the document without a pass, as the list did before its
-  // click re-armed the timer.
-  MainForm->Store().SwitchAlarm(0, false);
-  EXPECT_EQ(RunToNextAlarm(), 0);
-  EXPECT_TRUE(WindowShows(L"10:20", L"Note"));
-  EXPECT_EQ(NextAlarmIndex, 1);
-  EXPECT_EQ(MainForm->Timer1.Interval(), 300000u);
-}
-
-TEST_F(FiringTest, AnUnreadableTimeInTheClosingPassLeavesTimer1Disabled) {
-  Start({{.Time = "10:20", .Days = "Wednesday"}, {.Time = "1O:25", .Days = "Wednesday", .Checked = false}});
-  MainForm->Store().SwitchAlarm(1, true);
-  RunToNextAlarm();
-  EXPECT_TRUE(ShowAlarmForm->Visible());
-  EXPECT_FALSE(MainForm->Timer1.Enabled());
-}
-
-TEST_F(FiringTest, AnEntryGoneFromTheListLeavesTimer1Running) {
-  Start({{.Time = "10:20", .Days = "Wednesday"}});
-  MainForm->Store().DeleteAlarm(0);
-  RunToNextAlarm();
-  EXPECT_FALSE(ShowAlarmForm->Visible());
-  EXPECT_TRUE(MainForm->Timer1.Enabled());
+TEST_F(FiringTest, AnAlarmSwitchedOffOrGoneAfterTheTimerWasArmedDoesNotGoOff) {
+  const struct {
+    const char* Change;
+    void (*Make)();
+  } cases[] = {
+      {"switched off", [] { MainForm->Store().SwitchAlarm(0, false); }},
+      {"deleted", [] { MainForm->Store().DeleteAlarm(0); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Change);
+    SetUp();
+    FShown.clear();
+    Start({{.Time = "10:20", .Days = "Wednesday"}, {.Time = "10:25", .Days = "Wednesday", .Note = "Later"}});
+    // In the document, without a pass: the timer stays armed for it.
+    c.Make();
+    RunUntil(WeekOf20261206(kWednesday, 10, 20, 30));
+    EXPECT_TRUE(FShown.empty());
+    RunUntil(WeekOf20261206(kWednesday, 10, 25, 30));
+    EXPECT_EQ(NotesShown(), std::vector<std::wstring>{L"Later"});
+    FForms.reset();
+  }
 }
 
 TEST_F(FiringTest, AClockChangeReArmsTheTimer) {
   Start({{.Time = "10:20", .Days = "Wednesday"}});
   EXPECT_EQ(MainForm->Timer1.Interval(), 270000u);
-  SetWallClock(FNow - 3600);  // daylight saving time ended
+  FClock.Shift(-3600 * 1000);  // daylight saving time ended
   Application.DoTimeChange();
-  EXPECT_EQ(MainForm->Timer1.Interval(), 3870000u);
+  EXPECT_EQ(MainForm->NextDue(), WeekOf20261206(kWednesday, 10, 20));
   // A timer that elapses before the alarm's wall-clock time fires nothing.
   headless::AdvanceClock(270000);
-  EXPECT_FALSE(ShowAlarmForm->Visible());
+  EXPECT_TRUE(FShown.empty());
+  RunUntil(WeekOf20261206(kWednesday, 10, 20, 30));
+  EXPECT_EQ(FShown.size(), 1u);
 }
 
-TEST_F(FiringTest, AnAlarmSleptThroughGoesOffOnceOnResume) {
-  Start({{.Time = "10:20", .Days = "Wednesday"}, {.Time = "10:30", .Days = "Wednesday", .Note = "Also missed"}});
-  SetWallClock(FNow + 3600);  // woke at 11:15:30
+TEST_F(FiringTest, AlarmsSleptThroughGoOffOnceEachOnResume) {
+  Start({{.Time = "10:20", .Days = "Wednesday"},
+         {.Time = "10:30", .Days = "All days", .Note = "Also missed"},
+         {.Time = "11:30", .Days = "Saturday", .Note = "Not yet"}});
+  // Slept from 10:15:30 to 11:15:30, and from Wednesday to Saturday: the
+  // daily one once, for its latest occurrence.
+  FClock.Shift((3 * 24 + 1) * 3600 * 1000LL);
   Application.DoResume();
-  EXPECT_TRUE(WindowShows(L"10:20", L"Note"));
-  ShowAlarmForm->DoClose();
+  headless::AdvanceClock(10);
+  EXPECT_EQ(NotesShown(), (std::vector<std::wstring>{L"Note", L"Also missed"}));
   Application.DoResume();
-  EXPECT_FALSE(ShowAlarmForm->Visible()) << "once, and only the armed one";
-  EXPECT_EQ(NextAlarmIndex, 0);
-  EXPECT_EQ(MainForm->Timer1.Interval(), (7 * 86400 - 3600 + 270) * 1000u);
+  headless::AdvanceClock(10);
+  EXPECT_EQ(FShown.size(), 2u) << "once";
+  EXPECT_EQ(NextAlarmIndex, 2);
+  EXPECT_EQ(MainForm->NextDue(), WeekOf20261206(6, 11, 30));
 }
 
 TEST_F(FiringTest, AOneWeekdayAlarmGoesOffEveryWeek) {
@@ -260,15 +262,161 @@ TEST_F(FiringTest, AlarmsDueTogetherEachGoOffOnce) {
   Start({{.Time = "10:20", .Days = "Wednesday", .Note = "First"},
          {.Time = "10:20", .Days = "All days", .Note = "Second"},
          {.Time = "10:21", .Days = "Wednesday", .Note = "Third"}});
-  std::vector<std::wstring> shown;
-  ShowAlarmForm->OnShow = [&] { shown.push_back(ShowAlarmForm->Label2->Caption()); };
   RunToNextAlarm();
   headless::AdvanceClock(10);  // the second is armed to go off at once
-  EXPECT_EQ(shown, (std::vector<std::wstring>{L"First", L"Second"}));
+  EXPECT_EQ(NotesShown(), (std::vector<std::wstring>{L"First", L"Second"}));
   EXPECT_EQ(NextAlarmIndex, 2);
   EXPECT_EQ(MainForm->Timer1.Interval(), 60000u);
   RunToNextAlarm();
-  EXPECT_EQ(shown.back(), L"Third");
+  EXPECT_EQ(NotesShown().back(), L"Third");
+}
+
+// ---- Every occurrence once, on time
+
+TEST_F(FiringTest, ListChangesInTheMinuteAnAlarmFiredFireNothingMore) {
+  const struct {
+    const char* Change;
+    std::function<void(FiringTest&)> Make;
+  } cases[] = {
+      {"delete the alarm above it",
+       [](FiringTest&) {
+         MainForm->SmoothListBox3->DoSelectItem(0);
+         headless::AnswerMessageBox(mrYes);
+         MainForm->DeleteEntryAction1->Execute();
+       }},
+      {"duplicate it",
+       [](FiringTest&) {
+         MainForm->SmoothListBox3->DoSelectItem(1);
+         headless::OnNextModal([](TForm&) { EditAlarmForm->BitBtn3->DoClick(); });
+         MainForm->DuplicateEntryAction1->Execute();
+       }},
+      {"add one at the editor's time, this minute",
+       [](FiringTest&) {
+         headless::OnNextModal([](TForm&) {
+           EditAlarmForm->CheckGroup1->DoToggle(3);
+           EditAlarmForm->BitBtn3->DoClick();
+         });
+         MainForm->AddEntryAction6->Execute();
+       }},
+      {"import the list in another order",
+       [](FiringTest& test) {
+         test.FFolder.Write(L"import.xml",
+                            Document({{.Time = "10:20", .Days = "Wednesday", .Note = "Fired", .Action = "C:\\x.cmd"},
+                                      {.Time = "10:25", .Days = "Wednesday", .Note = "Above"}}));
+         headless::AnswerFileDialog(test.FFolder.File(L"import.xml"));
+         headless::AnswerMessageBox(mrYes);
+         MainForm->ImportAction2->Execute();
+       }},
+      {"tick the other alarm off and on",
+       [](FiringTest&) {
+         MainForm->SmoothListBox3->DoCheckClick(0);
+         MainForm->SmoothListBox3->DoCheckClick(0);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Change);
+    SetUp();
+    FShown.clear();
+    Start({{.Time = "10:25", .Days = "Wednesday", .Note = "Above"},
+           {.Time = "10:20", .Days = "Wednesday", .Note = "Fired", .Action = "C:\\x.cmd"}});
+    RunUntil(WeekOf20261206(kWednesday, 10, 20, 20));
+    ASSERT_EQ(NotesShown(), std::vector<std::wstring>{L"Fired"});
+    c.Make(*this);
+    RunUntil(WeekOf20261206(kWednesday, 10, 21, 30));
+    EXPECT_EQ(NotesShown(), std::vector<std::wstring>{L"Fired"});
+    EXPECT_EQ(sys::ShellRequests().size(), 1u) << "the action ran once";
+    FForms.reset();
+  }
+}
+
+TEST_F(FiringTest, ASecondBoundaryBetweenTwoReadsOfTheClockNeitherSkipsNorDoubles) {
+  // Every read of the clock finds it 400 ms on: a pass that reads it twice
+  // sees two different seconds.
+  class TSlowReads : public sys::TClock {
+   public:
+    explicit TSlowReads(TWallClock& clock) : FClock(clock) {}
+    sys::TLocalTime Now() const override {
+      FClock.Shift(400);
+      return FClock.Now();
+    }
+
+   private:
+    TWallClock& FClock;
+  };
+  for (int before : {999, 800, 600, 200}) {
+    SCOPED_TRACE(before);
+    SetUp();
+    FShown.clear();
+    const int64_t due = WeekOf20261206(1, 7, 0);  // Monday 07:00
+    FClock.Set(due - 400 - before);
+    TSlowReads slow(FClock);
+    sys::SetClock(&slow);
+    Start({{.Time = "07:00", .Days = "Monday", .Note = "Standup"}});
+    RunUntil(due + 120'000);
+    EXPECT_EQ(NotesShown(), std::vector<std::wstring>{L"Standup"});
+    if (!FShown.empty()) {
+      EXPECT_EQ(FShown[0].second / 1000, due / 1000) << "in the due second";
+    }
+    FForms.reset();
+    sys::SetClock(&FClock);
+  }
+}
+
+TEST_F(FiringTest, AnUnreadableTimeIsToldOnceAndTheOtherAlarmsStillGoOff) {
+  for (bool tickedLater : {false, true}) {
+    SCOPED_TRACE(tickedLater);
+    SetUp();
+    FShown.clear();
+    Start({{.Time = "25:00", .Days = "Wednesday", .Note = "Bad", .Checked = !tickedLater},
+           {.Time = "10:20", .Days = "Wednesday", .Note = "Good"}});
+    if (tickedLater) MainForm->SmoothListBox3->DoCheckClick(0);
+    ASSERT_EQ(headless::MessagesShown().size(), 1u);
+    EXPECT_EQ(headless::MessagesShown()[0].Text, L"''25:00'' is not a valid date and time");
+    RunUntil(WeekOf20261206(kWednesday + 7, 10, 20, 30));
+    EXPECT_EQ(NotesShown(), (std::vector<std::wstring>{L"Good", L"Good"}));
+    EXPECT_EQ(headless::MessagesShown().size(), 1u) << "told once";
+    FForms.reset();
+  }
+}
+
+TEST_F(FiringTest, AlarmsDueWhileAStandbyActionSleptGoOffOnceOnWaking) {
+  for (bool resumeBroadcast : {false, true}) {
+    SCOPED_TRACE(resumeBroadcast);
+    SetUp();
+    FShown.clear();
+    // The call returns when the computer wakes at 11:20; its timers stood
+    // still meanwhile.
+    sys::SetRecordedSleep([this] { FClock.Shift(3600 * 1000); });
+    Start({{.Time = "10:20", .Days = "Wednesday", .Note = "Sleep", .Action = "Standby computer"},
+           {.Time = "10:30", .Days = "Wednesday", .Note = "Missed"},
+           {.Time = "10:40", .Days = "All days", .Note = "Also missed"},
+           {.Time = "10:40", .Days = "Wednesday", .Note = "Same moment"},
+           {.Time = "12:00", .Days = "Wednesday", .Note = "Later"}});
+    RunToNextAlarm();
+    if (resumeBroadcast) Application.DoResume();
+    headless::AdvanceClock(100);
+    EXPECT_EQ(NotesShown(), (std::vector<std::wstring>{L"Sleep", L"Missed", L"Also missed", L"Same moment"}));
+    RunUntil(WeekOf20261206(kWednesday, 12, 0, 30));
+    EXPECT_EQ(NotesShown().size(), 5u);
+    EXPECT_EQ(NotesShown().back(), L"Later");
+    FForms.reset();
+  }
+}
+
+TEST_F(FiringTest, AlarmsComeOnTheDot) {
+  FClock.Set(kStart + 700);  // 10:15:30.700
+  std::vector<TEntry> entries;
+  const std::vector<std::string> times = {"10:20", "10:21", "10:22", "10:23", "10:24",
+                                          "10:25", "10:26", "10:27", "10:28", "10:29"};
+  for (const std::string& time : times) entries.push_back({.Time = time.c_str(), .Days = "Wednesday"});
+  Start(entries);
+  RunUntil(WeekOf20261206(kWednesday, 10, 30));
+  ASSERT_EQ(FShown.size(), times.size());
+  for (size_t i = 0; i < times.size(); ++i) {
+    const int64_t late = FShown[i].second - WeekOf20261206(kWednesday, 10, 20 + static_cast<int>(i));
+    EXPECT_GE(late, 0) << times[i];
+    EXPECT_LT(late, 20) << times[i];
+  }
 }
 
 }  // namespace

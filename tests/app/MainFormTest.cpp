@@ -379,4 +379,122 @@ TEST_F(MainFormTest, ExportWritesTheFormOfTheChosenFilter) {
   EXPECT_TRUE(shown.Options & ofOverwritePrompt);
 }
 
+// ---- Commands while a modal form or a message box is up
+
+// Opens the notification-area menu and hands it to the check.
+void WithTrayMenu(const std::function<void(TMenuItem&)>& check) {
+  headless::OnNextPopup([check](TPopupMenu& menu) { check(menu.Items()); });
+  MainForm->TrayIcon1.DoRightButtonUp(0, 0);
+}
+
+void ExpectOnlyRestoreAndExitEnabled(TMenuItem& popup) {
+  for (const wchar_t* caption : {L"Add Alarm...", L"Edit Alarm...", L"Delete Alarm"})
+    EXPECT_FALSE(popup.Find(caption)->Enabled()) << caption;
+  for (const wchar_t* caption : {L"Tollivane", L"Exit"}) EXPECT_TRUE(popup.Find(caption)->Enabled()) << caption;
+}
+
+TEST_F(MainFormTest, TrayCommandsDuringTheEditorAreRefusedAndTheEditLandsInItsEntry) {
+  StartWithThree();
+  List().DoSelectItem(1);
+  PlanEditor([](TEditAlarmForm& editor) {
+    WithTrayMenu([](TMenuItem& popup) {
+      ExpectOnlyRestoreAndExitEnabled(popup);
+      headless::AnswerMessageBox(mrYes);
+      popup.Find(L"Delete Alarm")->DoClick();
+      popup.Find(L"Add Alarm...")->DoClick();
+      popup.Find(L"Edit Alarm...")->DoClick();
+    });
+    // The restore brings the editor, not the disabled main window, forward.
+    WithTrayMenu([](TMenuItem& popup) { popup.Find(L"Tollivane")->DoClick(); });
+    EXPECT_EQ(headless::Foreground(), EditAlarmForm);
+    EXPECT_EQ(editor.ShowModal(), mrCancel) << "a modal form is not made modal again";
+    editor.Memo1->DoEdit(L"Gym");
+  });
+  MainForm->EditEntryAction7->Execute();
+  EXPECT_EQ(headless::ModalsShown().size(), 1u);
+  EXPECT_TRUE(headless::MessagesShown().empty());
+  ASSERT_EQ(List().Count(), 3);
+  EXPECT_EQ(Stored(0).Note, L"Tea");
+  EXPECT_EQ(Stored(1).Note, L"Gym");
+  EXPECT_EQ(Stored(2).Note, L"Call");
+}
+
+TEST_F(MainFormTest, TrayCommandsDuringAQuestionAreRefused) {
+  StartWithThree();
+  List().DoSelectItem(0);
+  headless::AnswerMessageBox([] {
+    WithTrayMenu([](TMenuItem& popup) {
+      ExpectOnlyRestoreAndExitEnabled(popup);
+      popup.Find(L"Delete Alarm")->DoClick();
+    });
+    return mrNo;
+  });
+  MainForm->DeleteEntryAction1->Execute();
+  EXPECT_EQ(headless::MessagesShown().size(), 1u) << "the tray's Delete asked nothing more";
+  EXPECT_EQ(List().Count(), 3);
+  // Afterwards the tray's commands are back.
+  WithTrayMenu([](TMenuItem& popup) { EXPECT_TRUE(popup.Find(L"Add Alarm...")->Enabled()); });
+}
+
+TEST_F(MainFormTest, AnEditWhoseEntryWentAwayMeanwhileIsAppended) {
+  StartWithThree();
+  List().DoSelectItem(1);
+  PlanEditor([this](TEditAlarmForm& editor) {
+    MainForm->Store().DeleteAlarm(1);
+    MainForm->RefreshAlarmList();
+    EXPECT_EQ(Stored(1).Note, L"Call");
+    editor.Memo1->DoEdit(L"Gym");
+  });
+  MainForm->EditEntryAction7->Execute();
+  ASSERT_EQ(List().Count(), 3);
+  EXPECT_EQ(Stored(1).Note, L"Call") << "not written over another alarm";
+  EXPECT_EQ(Stored(2).Note, L"Gym");
+}
+
+TEST_F(MainFormTest, ExitDuringTheEditorClosesItFirstThenSaves) {
+  StartWithThree();
+  List().DoCheckClick(0);  // a change only the save at exit keeps
+  bool editorUpWhileSaving = true;
+  MainForm->Store().SetSaveStreamFilter([&](sys::TStream&) {
+    editorUpWhileSaving = EditAlarmForm->Showing();
+    return std::unique_ptr<sys::TStream>();
+  });
+  List().DoSelectItem(1);
+  PlanEditor(
+      [](TEditAlarmForm& editor) {
+        editor.Memo1->DoEdit(L"Not accepted");
+        WithTrayMenu([](TMenuItem& popup) { popup.Find(L"Exit")->DoClick(); });
+        EXPECT_FALSE(editor.Showing());
+        EXPECT_EQ(editor.ModalResult(), mrCancel);
+      },
+      false);
+  MainForm->EditEntryAction7->Execute();
+  EXPECT_TRUE(Application.Terminated());
+  EXPECT_FALSE(editorUpWhileSaving);
+  TAlarmStore reread(FFolder.Path());
+  reread.LoadAlarms();
+  EXPECT_TRUE(reread.ReadAlarm(0).Checked);
+  EXPECT_EQ(reread.ReadAlarm(1).Note, L"Work");
+  EXPECT_EQ(Stored(1).Note, L"Work");
+}
+
+TEST_F(MainFormTest, AnUnreadableFileThatCannotBeMovedAsideIsToldAtStartAndWhereItWentAtExit) {
+  // Folders under every name the file could be moved to block the move.
+  const std::wstring aside = L"data.xml.unreadable-20261209-101530";
+  for (int n = 1; n <= 100; ++n)
+    std::filesystem::create_directories(FFolder.Dir() / (n == 1 ? aside : aside + L"-" + std::to_wstring(n)) / "x");
+  FFolder.Write(L"data.xml", "no xml here");
+  FForms = std::make_unique<TProgramForms>(FFolder.Path());
+  ASSERT_EQ(headless::MessagesShown().size(), 1u);
+  EXPECT_NE(headless::MessagesShown()[0].Text.find(L"could not read"), std::wstring::npos);
+  EXPECT_EQ(List().Count(), 0);
+  // A name is free by the time the program closes: the file goes there
+  // before the list is saved, and the user learns where.
+  std::filesystem::remove_all(FFolder.Dir() / (aside + L"-7"));
+  MainForm->Close();
+  EXPECT_EQ(FFolder.Read(aside + L"-7"), "no xml here");
+  ASSERT_EQ(headless::MessagesShown().size(), 2u);
+  EXPECT_NE(headless::MessagesShown()[1].Text.find(FFolder.File(aside + L"-7")), std::wstring::npos);
+}
+
 }  // namespace

@@ -80,6 +80,21 @@ TEST(Firing, ShowsPlaysAndLoopsTheAlarmRunsItsActionAndClosingEndsTheLoop) {
     if (e2e::WindowText(button) == L"OK") ok = button;
   ASSERT_TRUE(ok) << "no OK button";
 
+  // The main window minimized into the notification area and brought back
+  // by a double click on the icon: the alarm window stays up all along.
+  const HWND main = e2e::FirstVisible(e2e::MainWindows(pid));
+  ASSERT_TRUE(main);
+  PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(e2e::WaitFor([&] { return !IsWindowVisible(main); })) << "minimizing hides the main window";
+  EXPECT_TRUE(IsWindowVisible(window) && !IsIconic(window)) << "the alarm window went with the main window";
+  // The icon's messages go to the program's utility window: the first icon,
+  // a double click.
+  const HWND utility = FindWindowW(L"Tollivane.Utility", L"Tollivane");
+  ASSERT_TRUE(utility);
+  PostMessageW(utility, WM_APP + 1, 1, WM_LBUTTONDBLCLK);
+  EXPECT_TRUE(e2e::WaitFor([&] { return IsWindowVisible(main); })) << "the icon did not restore the main window";
+  EXPECT_TRUE(IsWindowVisible(window));
+
   // The sound.
   ASSERT_TRUE(e2e::WaitFor([&] { return capture.Level().Onsets >= 1; })) << "nothing heard";
   EXPECT_FALSE(capture.Level().Unreadable);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "system/Clock.h"
 #include "system/ProgramFolder.h"
@@ -40,6 +41,36 @@ TEST(Clock, SetClockReplacesTheSystemClockUntilRestored) {
     EXPECT_EQ(sys::LocalNow().Second, 31);
   }
   EXPECT_GE(sys::LocalNow().Year, 2020);
+}
+
+TEST(Clock, LocalMillisecondsCountAcrossDaysMonthsAndYearsAndComeBack) {
+  const auto at = [](int year, int month, int day, int h, int m, int s, int ms) {
+    sys::TLocalTime t;
+    t.Year = year, t.Month = month, t.Day = day, t.Hour = h, t.Minute = m, t.Second = s, t.Millisecond = ms;
+    t.DayOfWeek = WeekdayOf(year, month, day) + 1;
+    return t;
+  };
+  const struct {
+    sys::TLocalTime From, To;
+    int64_t Apart;
+  } cases[] = {
+      {at(2026, 12, 31, 23, 59, 59, 999), at(2027, 1, 1, 0, 0, 0, 0), 1},
+      {at(2028, 2, 28, 12, 0, 0, 0), at(2028, 3, 1, 12, 0, 0, 0), 2 * 86'400'000},
+      {at(2100, 2, 28, 0, 0, 0, 0), at(2100, 3, 1, 0, 0, 0, 0), 86'400'000},
+      {at(1970, 1, 1, 0, 0, 0, 0), at(1970, 1, 1, 0, 0, 1, 500), 1500},
+      {at(1969, 12, 31, 23, 0, 0, 0), at(1970, 1, 1, 0, 0, 0, 0), 3'600'000},
+  };
+  EXPECT_EQ(sys::LocalMilliseconds(at(1970, 1, 1, 0, 0, 0, 0)), 0);
+  for (const auto& c : cases) {
+    EXPECT_EQ(sys::LocalMilliseconds(c.To) - sys::LocalMilliseconds(c.From), c.Apart) << c.To.Year;
+    for (const sys::TLocalTime& t : {c.From, c.To}) {
+      const sys::TLocalTime back = sys::LocalTimeAt(sys::LocalMilliseconds(t));
+      EXPECT_EQ(std::tie(back.Year, back.Month, back.Day, back.DayOfWeek, back.Hour, back.Minute, back.Second,
+                         back.Millisecond),
+                std::tie(t.Year, t.Month, t.Day, t.DayOfWeek, t.Hour, t.Minute, t.Second, t.Millisecond))
+          << t.Year << "-" << t.Month << "-" << t.Day;
+    }
+  }
 }
 
 TEST(Clock, TimeSeparatorIsNotEmpty) { EXPECT_FALSE(sys::TimeSeparator().empty()); }

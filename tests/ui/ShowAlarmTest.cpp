@@ -15,7 +15,7 @@ class ShowAlarmTest : public testing::Test {
     sys::ShellRequests().clear();
   }
   TForm FMain;
-  TShowAlarmForm FWindow{&FMain};
+  TShowAlarmForm FWindow;
 };
 
 TEST_F(ShowAlarmTest, OneWindowShowsTheLatestAlarm) {

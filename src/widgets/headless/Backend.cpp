@@ -23,6 +23,7 @@ struct TState {
   std::vector<headless::TShownFileDialog> FileDialogs;
   std::deque<std::function<void(TPopupMenu&)>> PopupActions;
   int ForegroundRequests = 0;
+  TForm* Foreground = nullptr;
   uint64_t Now = 0;
   uint64_t Sequence = 0;                                 // keeps timers due at the same time in arming order
   std::map<TTimer*, std::pair<uint64_t, uint64_t>> Due;  // timer -> (due, sequence)
@@ -51,6 +52,7 @@ void AnswerFileDialog(std::wstring fileName, int filterIndex) {
 const std::vector<TShownFileDialog>& FileDialogsShown() { return State().FileDialogs; }
 void OnNextPopup(std::function<void(TPopupMenu&)> action) { State().PopupActions.push_back(std::move(action)); }
 int ForegroundRequests() { return State().ForegroundRequests; }
+TForm* Foreground() { return State().Foreground; }
 uint64_t Now() { return State().Now; }
 
 void AdvanceClock(uint64_t milliseconds) {
@@ -96,8 +98,12 @@ void RunModal(TForm& form) {
   form.SetShowing(false);
 }
 
+void EndModalBoxes() {}  // a box here is answered at once
 void RestoreForm(TForm& form) { form.SetShowing(true); }
-void BringToFront(TForm&) { ++State().ForegroundRequests; }
+void BringToFront(TForm& form) {
+  ++State().ForegroundRequests;
+  State().Foreground = &form;
+}
 
 void TimerChanged(TTimer& timer) {
   TState& state = State();

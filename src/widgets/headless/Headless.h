@@ -52,6 +52,8 @@ const std::vector<TShownFileDialog>& FileDialogsShown();
 // The next popup menu runs the action while it is open.
 void OnNextPopup(std::function<void(TPopupMenu&)> action);
 int ForegroundRequests();
+// The form that came to the front last (not owned), or null.
+TForm* Foreground();
 
 // Milliseconds since Reset.
 uint64_t Now();

@@ -207,7 +207,8 @@ class TFormPeer : public TPeer {
 
   DWORD ExStyle() const {
     DWORD exStyle = 0;
-    // The main window carries the taskbar button; owned windows have none.
+    // The main window carries the taskbar button, and an independent window
+    // one of its own; owned windows have none.
     if (!Form.Owner()) exStyle |= WS_EX_APPWINDOW;
     if (Form.BorderStyle() == bsDialog) exStyle |= WS_EX_DLGMODALFRAME;
     if (Form.StayOnTop()) exStyle |= WS_EX_TOPMOST;
@@ -334,10 +335,10 @@ void CreateWindows(TForm& form) {
 }  // namespace
 
 void CreateForm(TForm& form) {
-  // The dialogs get their windows when first shown: at start-up only the
-  // main window's are needed, and under Wine each window costs about a
+  // The other forms get their windows when first shown: at start-up only
+  // the main window's are needed, and under Wine each window costs about a
   // millisecond (some 150 ms for the three dialogs).
-  if (!form.Owner()) CreateWindows(form);
+  if (&form == Application.MainForm()) CreateWindows(form);
 }
 
 void DestroyControl(TControl& control) {
@@ -370,12 +371,12 @@ void RunModal(TForm& form) {
     form.SetModalResult(mrCancel);
     return;
   }
-  // As the system's own modal dialogs do: every other visible, enabled
-  // window of the program is disabled while the form is up.
+  // Every other visible, enabled window of the program is disabled while the
+  // form is up, but for the independent ones (the alarm window stays usable).
   std::vector<HWND> disabled;
   for (TForm* other : Application.Forms()) {
     auto hwnd = static_cast<HWND>(other->Handle());
-    if (other != &form && hwnd && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+    if (other != &form && !other->Independent() && hwnd && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
       EnableWindow(hwnd, FALSE);
       disabled.push_back(hwnd);
     }
@@ -407,7 +408,26 @@ void RestoreForm(TForm& form) {
 }
 
 void BringToFront(TForm& form) {
-  if (HWND hwnd = static_cast<HWND>(form.Handle())) SetForegroundWindow(hwnd);
+  HWND hwnd = static_cast<HWND>(form.Handle());
+  if (!hwnd) return;
+  // What the form owns that was active last (a message box) comes first:
+  // that is what the user must answer.
+  HWND popup = GetLastActivePopup(hwnd);
+  SetForegroundWindow(popup && IsWindowVisible(popup) ? popup : hwnd);
+}
+
+void EndModalBoxes() {
+  // The system's message boxes and file dialogs are dialog boxes (class
+  // "#32770") of this thread; EndDialog ends each one's own loop.
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM) {
+        wchar_t name[16] = {};
+        if (IsWindowVisible(hwnd) && GetClassNameW(hwnd, name, 16) && lstrcmpW(name, L"#32770") == 0)
+          EndDialog(hwnd, IDCANCEL);
+        return TRUE;
+      },
+      0);
 }
 
 }  // namespace backend

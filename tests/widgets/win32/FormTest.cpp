@@ -5,6 +5,7 @@
 
 #include "Win32TestSupport.h"
 #include "widgets/Action.h"
+#include "widgets/Dialogs.h"
 #include "widgets/Form.h"
 #include "widgets/Menu.h"
 #include "widgets/StdControls.h"
@@ -49,8 +50,9 @@ TEST_F(FormTest, BorderStylesOwnersAndClientSize) {
     form.SetClientSize(320, 192);
     form.SetMaximizeBox(c.MaximizeBox);
     form.Loaded();
-    // A dialog gets its windows when it is first shown.
-    EXPECT_EQ(Hwnd(form) == nullptr, c.Owned);
+    // Only the main window gets its windows at once, the others when first
+    // shown.
+    EXPECT_EQ(Hwnd(form), nullptr);
     form.Show();
     HWND hwnd = Hwnd(form);
     ASSERT_TRUE(IsWindow(hwnd));
@@ -317,6 +319,84 @@ TEST_F(FormTest, KeysAndCloseBoxEndAModalForm) {
       EXPECT_NE(memo.Text().find(L"\r\n"), std::wstring::npos);
     }
   }
+}
+
+TEST_F(FormTest, AnIndependentFormStaysUpAndUsableWhateverTheMainWindowDoes) {
+  TForm main;
+  main.Loaded();
+  main.Show();
+  TForm independent;
+  independent.SetStayOnTop(true);
+  independent.Loaded();
+  independent.Show();
+  ASSERT_TRUE(independent.Independent());
+  EXPECT_EQ(GetWindow(Hwnd(independent), GW_OWNER), nullptr);
+  Application.OnMinimize = [&] { main.HideWindow(); };
+  ShowWindow(Hwnd(main), SW_MINIMIZE);
+  Flush();
+  EXPECT_FALSE(IsWindowVisible(Hwnd(main)));
+  EXPECT_TRUE(IsWindowVisible(Hwnd(independent)));
+  main.RestoreWindow();
+  EXPECT_TRUE(IsWindowVisible(Hwnd(independent)));
+
+  // A modal form disables the main window, not this one; bringing the main
+  // window forward brings the modal form.
+  TForm dialog(&main);
+  dialog.Loaded();
+  TTimer timer;
+  bool independentEnabled = false, mainEnabled = true;
+  HWND foreground = nullptr;
+  timer.OnTimer = [&] {
+    independentEnabled = IsWindowEnabled(Hwnd(independent));
+    mainEnabled = IsWindowEnabled(Hwnd(main));
+    main.BringToFront();
+    foreground = GetForegroundWindow();
+    dialog.SetModalResult(mrOk);
+  };
+  timer.SetInterval(10);
+  timer.SetEnabled(true);
+  dialog.ShowModal();
+  timer.SetEnabled(false);
+  EXPECT_TRUE(independentEnabled);
+  EXPECT_FALSE(mainEnabled);
+  EXPECT_EQ(foreground, Hwnd(dialog));
+}
+
+TEST_F(FormTest, ClosingTheMainWindowEndsTheDialogsUpFirst) {
+  TForm main;
+  main.Loaded();
+  main.Show();
+  TForm dialog(&main);
+  dialog.Loaded();
+  // The system's message box, up over the modal form, when the main window
+  // is closed (Exit in the notification area's menu).
+  bool boxUpAtClose = true, dialogUpAtClose = true;
+  main.OnClose = [&](TCloseAction&) {
+    boxUpAtClose = FindWindowW(L"#32770", nullptr) != nullptr && IsWindowVisible(FindWindowW(L"#32770", nullptr));
+    dialogUpAtClose = IsWindowVisible(Hwnd(dialog));
+  };
+  TTimer timer;
+  int answer = -1;
+  timer.OnTimer = [&] {
+    timer.SetEnabled(false);
+    answer = MessageDlg(L"Delete?", mtConfirmation, mbYesNo);
+  };
+  TTimer closer;
+  closer.OnTimer = [&] {
+    if (!FindWindowW(L"#32770", nullptr)) return;
+    closer.SetEnabled(false);
+    main.Close();
+  };
+  timer.SetInterval(10);
+  timer.SetEnabled(true);
+  closer.SetInterval(20);
+  closer.SetEnabled(true);
+  EXPECT_EQ(dialog.ShowModal(), mrCancel);
+  closer.SetEnabled(false);
+  EXPECT_EQ(answer, mrCancel);
+  EXPECT_FALSE(boxUpAtClose);
+  EXPECT_FALSE(dialogUpAtClose);
+  EXPECT_TRUE(Application.Terminated());
 }
 
 TEST_F(FormTest, QuitDuringAModalLoopReachesTheOuterLoop) {
