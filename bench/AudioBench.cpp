@@ -27,6 +27,7 @@
 #include "audio/AudioDevice.h"
 #include "audio/AudioEngine.h"
 #include "audio/AudioTesting.h"
+#include "audio/BufferedDevice.h"
 #include "audio/Decoder.h"
 #include "system/Unicode.h"
 
@@ -36,8 +37,6 @@
 #include <windows.h>
 #include <psapi.h>
 // clang-format on
-
-#include "audio/win32/WaveOutDevice.h"
 #else
 #include <ctime>
 #endif
@@ -214,11 +213,9 @@ int main(int argc, char** argv) {
   SleepFor(3);
   const double endMiB = MemoryMiB();
   const bool playing = Audio_ChannelIsActive(stream) == AUDIO_ACTIVE_PLAYING;
-#ifdef _WIN32
-  if (const auto* waveOut = dynamic_cast<const audio::TWaveOutDevice*>(device.get()))
-    std::printf("waveOut: %zu buffers of %u ms, %llu ran dry\n", audio::TWaveOutDevice::kBuffers,
-                audio::TWaveOutDevice::kBufferMs, static_cast<unsigned long long>(waveOut->Underruns()));
-#endif
+  if (const auto* buffered = dynamic_cast<const audio::TBufferedDevice*>(device.get()))
+    std::printf("waveOut: %zu buffers of %u ms, %llu ran dry\n", audio::TBufferedDevice::kBuffers,
+                audio::TBufferedDevice::kBufferMs, static_cast<unsigned long long>(buffered->Underruns()));
   // Decoding alone, as fast as it goes: its share of the CPU while playing.
   double decodeCpu = 0;
   double decodedSeconds = 0;

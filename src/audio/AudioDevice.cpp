@@ -7,22 +7,31 @@ namespace audio {
 
 namespace {
 
-int64_t NowNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
 // Blocks the null device keeps queued, like a real device's buffers.
 constexpr int64_t kNullQueuedBlocks = 3;
 
 }  // namespace
 
+int64_t TPlayClock::Now() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+void TPlayClock::Reset(uint32_t rate) {
+  FRate = rate;
+  FEnd = 0;
+}
+
+int64_t TPlayClock::Add(size_t count) {
+  FEnd = std::max(FEnd, Now()) + Nanoseconds(count);
+  return FEnd;
+}
+
 bool TNullDevice::Open(uint32_t rate) {
   std::lock_guard lock(FLock);
-  FRate = rate;
   FBlockFrames = rate / 100;  // 10 ms
   FInterrupted = false;
-  FPlayedUntil = 0;
+  FClock.Reset(rate);
   return true;
 }
 
@@ -30,19 +39,17 @@ void TNullDevice::Close() {}
 
 bool TNullDevice::WaitForRoom() {
   std::unique_lock lock(FLock);
-  const int64_t blockNs = static_cast<int64_t>(FBlockFrames) * 1'000'000'000 / FRate;
   for (;;) {
     if (FInterrupted) return false;
-    const int64_t ahead = FPlayedUntil - NowNs();
-    if (ahead <= (kNullQueuedBlocks - 1) * blockNs) return true;
-    FWake.wait_for(lock, std::chrono::nanoseconds(ahead - (kNullQueuedBlocks - 1) * blockNs));
+    const int64_t early = FClock.End() - TPlayClock::Now() - FClock.Nanoseconds((kNullQueuedBlocks - 1) * FBlockFrames);
+    if (early <= 0) return true;
+    FWake.wait_for(lock, std::chrono::nanoseconds(early));
   }
 }
 
 void TNullDevice::Write(const float*, size_t count) {
   std::lock_guard lock(FLock);
-  // After a pause in the feed the device has run dry and starts afresh now.
-  FPlayedUntil = std::max(FPlayedUntil, NowNs()) + static_cast<int64_t>(count) * 1'000'000'000 / FRate;
+  FClock.Add(count);
 }
 
 void TNullDevice::Interrupt() {

@@ -36,6 +36,24 @@ class TOutputDevice {
   virtual bool FeedsSilence() const { return false; }
 };
 
+// Where in real time the sound handed to a device ends, for a device that
+// keeps time by the clock rather than by a sound card.
+class TPlayClock {
+ public:
+  // Steady-clock nanoseconds.
+  static int64_t Now();
+  void Reset(uint32_t rate);
+  // count frames more after those before, or from now when the device has
+  // run dry since; returns the time they end.
+  int64_t Add(size_t count);
+  int64_t End() const { return FEnd; }
+  int64_t Nanoseconds(size_t frames) const { return static_cast<int64_t>(frames) * 1'000'000'000 / FRate; }
+
+ private:
+  uint32_t FRate = 44100;
+  int64_t FEnd = 0;
+};
+
 // Plays nothing but keeps real time, so that streams advance as if heard.
 class TNullDevice : public TOutputDevice {
  public:
@@ -50,10 +68,8 @@ class TNullDevice : public TOutputDevice {
   std::mutex FLock;
   std::condition_variable FWake;
   bool FInterrupted = false;
-  uint32_t FRate = 44100;
   size_t FBlockFrames = 441;
-  // Steady-clock nanoseconds at which everything written so far has played.
-  int64_t FPlayedUntil = 0;
+  TPlayClock FClock;
 };
 
 // Records every block the mixer hands over, and lets them through only as the

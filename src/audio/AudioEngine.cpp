@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "audio/AlarmTone.h"
 #include "audio/AudioDevice.h"
 #include "audio/AudioPlatform.h"
 #include "audio/AudioTesting.h"
@@ -27,28 +28,45 @@ namespace {
 // has played (waveOut's 40 ms of buffers).
 constexpr std::chrono::milliseconds kSuspendAfter{100};
 
-// One open stream. Its lock guards every field; the mixer holds it while it
-// decodes a block of this stream, and no other lock at the same time.
+// One open stream. Its decoder and resampler are the mixer's, which reads
+// without a lock: a read may take seconds (a share, a stalled decoder), and
+// no Audio_* call waits for one. The rest is guarded by Lock, held only for
+// moments.
 struct TStream {
-  std::mutex Lock;
-  std::unique_ptr<TDecoder> Decoder;  // null once freed
-  TResampler Resampler;
-  uint32_t State = AUDIO_ACTIVE_STOPPED;
-  bool Ended = false;  // played to its end; play starts it over
+  // Fixed once made.
   uint32_t Rate = 0;
   uint32_t DeviceRate = 0;
   uint32_t BytesPerFrame = 0;
   uint64_t LengthFrames = 0;
   uint64_t FileSize = 0;
+
+  // Closed with the last reference to the stream.
+  std::unique_ptr<TDecoder> Decoder;
+  TResampler Resampler;
+
+  std::mutex Lock;
+  uint32_t State = AUDIO_ACTIVE_STOPPED;
+  bool Ended = false;  // played to its end; play starts it over
+  bool Freed = false;
+  bool Stalled = false;  // testing::SetStalled
+  // As if every seek asked for were made already.
+  uint64_t Position = 0;
+  // The seek, a file's I/O, is the mixer's, made before its next read.
+  // Requests counts them, so that a block read across one is not heard.
+  bool SeekPending = false;
+  uint64_t SeekFrame = 0;
+  uint64_t Requests = 0;
   // The last kFftSize frames it played, mixed to mono, for the spectrum.
   std::array<float, kFftSize> Recent{};
   size_t RecentPos = 0;
 
-  bool SeekTo(uint64_t frame) {
-    if (!Decoder->Seek(frame)) return false;
-    Resampler.Reset(Rate, DeviceRate, frame);
+  bool IsPlaying() const { return State == AUDIO_ACTIVE_PLAYING || State == AUDIO_ACTIVE_STALLED; }
+  void RequestSeek(uint64_t frame) {
+    SeekPending = true;
+    SeekFrame = frame;
+    ++Requests;
+    Position = frame;
     Ended = false;
-    return true;
   }
 };
 
@@ -73,6 +91,7 @@ class TEngine {
   std::thread Mixer;
 
   std::atomic<uint32_t> ReportedVersion{0};
+  std::atomic<bool> MediaFoundationMissing{false};
 
   std::shared_ptr<TStream> Find(uint32_t handle) {
     std::lock_guard lock(TableLock);
@@ -103,20 +122,48 @@ TEngine& Engine() {
 
 // Adds what the stream plays next into mix; false when it is not playing.
 bool MixStream(TStream& s, float* mix, float* part, size_t frames) {
+  uint64_t requests;
+  bool seek;
+  uint64_t seekFrame;
+  bool stalled;
+  {
+    std::lock_guard lock(s.Lock);
+    if (s.Freed || !s.IsPlaying()) return false;
+    requests = s.Requests;
+    seek = s.SeekPending;
+    seekFrame = s.SeekFrame;
+    stalled = s.Stalled;
+  }
+  size_t got = 0;
+  TResampler::TStatus status = TResampler::rsFailed;
+  bool sought = false;
+  try {
+    if (seek && s.Decoder->Seek(seekFrame)) {
+      s.Resampler.Reset(s.Rate, s.DeviceRate, seekFrame);
+      sought = true;
+    }
+    // A seek that failed is tried again with the next block, as a read.
+    if ((!seek || sought) && !stalled) got = s.Resampler.Render(*s.Decoder, part, frames, status);
+  } catch (...) {
+    // A decoder out of memory, say: its stream ends, the mixer goes on.
+    got = 0;
+    status = TResampler::rsEnd;
+  }
+
   std::lock_guard lock(s.Lock);
-  if (!s.Decoder || (s.State != AUDIO_ACTIVE_PLAYING && s.State != AUDIO_ACTIVE_STALLED)) return false;
-  TResampler::TStatus status;
-  const size_t got = s.Resampler.Render(*s.Decoder, part, frames, status);
+  if (s.Freed || s.Requests != requests) return true;  // freed or sought meanwhile: not heard
+  if (sought) s.SeekPending = false;
   for (size_t i = 0; i < got; ++i) {
     mix[2 * i] += part[2 * i];
     mix[2 * i + 1] += part[2 * i + 1];
     s.Recent[s.RecentPos] = 0.5f * (part[2 * i] + part[2 * i + 1]);
     s.RecentPos = (s.RecentPos + 1) % kFftSize;
   }
+  s.Position = s.Resampler.Position();
   if (status == TResampler::rsEnd) {
-    s.State = AUDIO_ACTIVE_STOPPED;
     s.Ended = true;
-  } else {
+    if (s.IsPlaying()) s.State = AUDIO_ACTIVE_STOPPED;
+  } else if (s.IsPlaying()) {
     s.State = status == TResampler::rsFailed ? AUDIO_ACTIVE_STALLED : AUDIO_ACTIVE_PLAYING;
   }
   return true;
@@ -176,28 +223,26 @@ bool TEngine::Free() {
   device->Interrupt();
   Mixer.join();
   device->Close();
-  for (auto& entry : streams) {
-    std::lock_guard lock(entry.second->Lock);
-    entry.second->Decoder.reset();
-  }
+  // Closed here, with the mixer gone, before the platform shuts down; a
+  // caller that still holds a stream never touches its decoder.
+  for (auto& entry : streams) entry.second->Decoder.reset();
   streams.clear();
   platform::Shutdown();
   return true;
 }
 
-uint32_t CreateStream(bool mem, const void* file, uint64_t offset, uint64_t length, uint32_t flags) {
+bool IsInitialised() {
+  std::lock_guard lock(Engine().TableLock);
+  return Engine().Initialised;
+}
+
+// A stream over decoder, stopped at its beginning; 0 when there is none or
+// the engine is not initialised.
+uint32_t AddStream(std::unique_ptr<TDecoder> decoder) {
   TEngine& engine = Engine();
-  if (mem || file == nullptr || offset != 0 || length != 0) return 0;
-  {
-    std::lock_guard lock(engine.TableLock);
-    if (!engine.Initialised) return 0;
-  }
-  const std::wstring path = (flags & AUDIO_UNICODE) != 0
-                                ? std::wstring(static_cast<const wchar_t*>(file))
-                                : sys::CodePageToWide(sys::AnsiCodePage(), static_cast<const char*>(file));
+  if (!decoder) return 0;
   auto stream = std::make_shared<TStream>();
-  stream->Decoder = OpenDecoder(path);
-  if (!stream->Decoder) return 0;
+  stream->Decoder = std::move(decoder);
   const TSourceFormat format = stream->Decoder->Format();
   stream->Rate = format.Rate;
   stream->BytesPerFrame = format.Channels * 2;
@@ -214,6 +259,14 @@ uint32_t CreateStream(bool mem, const void* file, uint64_t offset, uint64_t leng
   return handle;
 }
 
+uint32_t CreateStream(bool mem, const void* file, uint64_t offset, uint64_t length, uint32_t flags) {
+  if (mem || file == nullptr || offset != 0 || length != 0 || !IsInitialised()) return 0;
+  const std::wstring path = (flags & AUDIO_UNICODE) != 0
+                                ? std::wstring(static_cast<const wchar_t*>(file))
+                                : sys::CodePageToWide(sys::AnsiCodePage(), static_cast<const char*>(file));
+  return AddStream(OpenDecoder(path));
+}
+
 }  // namespace
 
 namespace testing {
@@ -223,7 +276,11 @@ void UseDevice(std::shared_ptr<TOutputDevice> device) {
   Engine().TestDevice = std::move(device);
 }
 
+uint32_t CreateStream(std::unique_ptr<TDecoder> decoder) { return AddStream(std::move(decoder)); }
+
 void SetReportedVersion(uint32_t version) { Engine().ReportedVersion = version; }
+
+void SetMediaFoundationMissing(bool missing) { Engine().MediaFoundationMissing = missing; }
 
 std::vector<uint32_t> OpenStreams() {
   std::lock_guard lock(Engine().TableLock);
@@ -232,31 +289,12 @@ std::vector<uint32_t> OpenStreams() {
   return handles;
 }
 
-namespace {
-
-// Gives no data, as a file that fails to read, until it hands back the
-// decoder it stands in for.
-class TStalledDecoder : public TDecoder {
- public:
-  explicit TStalledDecoder(std::unique_ptr<TDecoder> inner) : FInner(std::move(inner)) {}
-  ptrdiff_t Read(float*, size_t) override { return kReadFailed; }
-  bool Seek(uint64_t frame) override { return FInner->Seek(frame); }
-  std::unique_ptr<TDecoder> Release() { return std::move(FInner); }
-
- private:
-  std::unique_ptr<TDecoder> FInner;
-};
-
-}  // namespace
-
 bool SetStalled(uint32_t handle, bool stalled) {
   const auto s = Engine().Find(handle);
   if (!s) return false;
   std::lock_guard lock(s->Lock);
-  if (!s->Decoder) return false;
-  auto* stand = dynamic_cast<TStalledDecoder*>(s->Decoder.get());
-  if (stalled && stand == nullptr) s->Decoder = std::make_unique<TStalledDecoder>(std::move(s->Decoder));
-  if (!stalled && stand != nullptr) s->Decoder = stand->Release();
+  if (s->Freed) return false;
+  s->Stalled = stalled;
   return true;
 }
 
@@ -290,7 +328,7 @@ bool Audio_Init(int32_t device, uint32_t freq, uint32_t, void*, const void*) {
     else
       return false;
   }
-  audio::platform::Startup();
+  audio::platform::Startup(!engine.MediaFoundationMissing);
   if (!output->Open(freq)) {
     audio::platform::Shutdown();
     return false;
@@ -317,13 +355,15 @@ uint32_t Audio_WMA_StreamCreateFile(bool mem, const void* file, uint64_t offset,
   return audio::CreateStream(mem, file, offset, length, flags);
 }
 
+uint32_t Audio_StreamCreateAlarmTone() { return audio::AddStream(std::make_unique<audio::TAlarmTone>()); }
+
 bool Audio_ChannelPlay(uint32_t handle, bool restart) {
   const auto s = Engine().Find(handle);
   if (!s) return false;
   {
     std::lock_guard lock(s->Lock);
-    if (!s->Decoder) return false;
-    if ((restart || s->Ended) && !s->SeekTo(0)) return false;
+    if (s->Freed) return false;
+    if (restart || s->Ended) s->RequestSeek(0);
     s->State = AUDIO_ACTIVE_PLAYING;
   }
   Engine().WakeMixer();
@@ -334,7 +374,7 @@ bool Audio_ChannelPause(uint32_t handle) {
   const auto s = Engine().Find(handle);
   if (!s) return false;
   std::lock_guard lock(s->Lock);
-  if (s->State != AUDIO_ACTIVE_PLAYING && s->State != AUDIO_ACTIVE_STALLED) return false;
+  if (!s->IsPlaying()) return false;
   s->State = AUDIO_ACTIVE_PAUSED;
   return true;
 }
@@ -357,11 +397,10 @@ bool Audio_StreamFree(uint32_t handle) {
     s = std::move(it->second);
     engine.Streams.erase(it);
   }
-  // Under the stream's lock the mixer is not inside it; afterwards it finds
-  // no decoder, so nothing more of the stream is heard. The file is closed
-  // here, not whenever the mixer lets go of its last reference.
+  // Silent from here on, even should the mixer be reading it now; the file
+  // is closed by whoever lets go of the stream last.
   std::lock_guard lock(s->Lock);
-  s->Decoder.reset();
+  s->Freed = true;
   s->State = AUDIO_ACTIVE_STOPPED;
   return true;
 }
@@ -376,7 +415,6 @@ uint32_t Audio_ChannelIsActive(uint32_t handle) {
 uint64_t Audio_ChannelGetLength(uint32_t handle, uint32_t mode) {
   const auto s = Engine().Find(handle);
   if (!s || mode != AUDIO_POS_BYTE) return AUDIO_INVALID;
-  std::lock_guard lock(s->Lock);
   return s->LengthFrames * s->BytesPerFrame;
 }
 
@@ -385,30 +423,28 @@ uint64_t Audio_ChannelGetPosition(uint32_t handle, uint32_t mode) {
   if (!s || mode != AUDIO_POS_BYTE) return AUDIO_INVALID;
   std::lock_guard lock(s->Lock);
   // A decoder may end a little before or after the length its file gave.
-  const uint64_t frame = s->Ended ? s->LengthFrames : s->Resampler.Position();
-  return frame * s->BytesPerFrame;
+  return (s->Ended ? s->LengthFrames : s->Position) * s->BytesPerFrame;
 }
 
 bool Audio_ChannelSetPosition(uint32_t handle, uint64_t pos, uint32_t mode) {
   const auto s = Engine().Find(handle);
   if (!s || mode != AUDIO_POS_BYTE) return false;
-  std::lock_guard lock(s->Lock);
   const uint64_t frame = pos / s->BytesPerFrame;
-  if (!s->Decoder || frame > s->LengthFrames) return false;
-  return s->SeekTo(frame);
+  std::lock_guard lock(s->Lock);
+  if (s->Freed || frame > s->LengthFrames) return false;
+  s->RequestSeek(frame);
+  return true;
 }
 
 double Audio_ChannelBytes2Seconds(uint32_t handle, uint64_t pos) {
   const auto s = Engine().Find(handle);
   if (!s) return -1.0;
-  std::lock_guard lock(s->Lock);
   return static_cast<double>(pos) / (static_cast<double>(s->Rate) * s->BytesPerFrame);
 }
 
 uint64_t Audio_StreamGetFilePosition(uint32_t handle, uint32_t mode) {
   const auto s = Engine().Find(handle);
   if (!s || mode != AUDIO_FILEPOS_END) return AUDIO_INVALID;
-  std::lock_guard lock(s->Lock);
   return s->FileSize;
 }
 

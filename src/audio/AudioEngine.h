@@ -4,6 +4,10 @@
 // report through their result; every call may come from any thread, though
 // the program makes them all from its GUI thread.
 //
+// Only the calls that open or close something wait for a file: a seek (by a
+// play from the beginning, or a new position) is made by the mixer before
+// its next read, and the queries answer as if it were made already.
+//
 // Byte positions and lengths count the stream's decoded output as 16-bit PCM
 // in the file's own channels and sample rate, whatever the device plays.
 
@@ -54,13 +58,19 @@ uint32_t Audio_StreamCreateFile(bool mem, const void* file, uint64_t offset, uin
 // engine's own decoders do not.
 uint32_t Audio_WMA_StreamCreateFile(bool mem, const void* file, uint64_t offset, uint64_t length, uint32_t flags);
 
+// The engine's own alarm tone as a stream, stopped at its beginning: beeps
+// of 2 kHz, four and a rest, twice, 2 s in all; 44.1 kHz mono, no file
+// (its file size is 0). 0 while the engine is not initialised.
+uint32_t Audio_StreamCreateAlarmTone();
+
 // Plays the stream. restart: from its beginning; otherwise from where it is,
 // and from the beginning when it has played to its end.
 bool Audio_ChannelPlay(uint32_t handle, bool restart);
 bool Audio_ChannelPause(uint32_t handle);
 // Stops the stream where it is; it stays open.
 bool Audio_ChannelStop(uint32_t handle);
-// Silences and closes the stream; the handle is invalid afterwards.
+// Silences the stream at once and closes it (its file, once the mixer lets
+// go of it); the handle is invalid afterwards.
 bool Audio_StreamFree(uint32_t handle);
 
 // One of AUDIO_ACTIVE_*; stopped for an unknown handle. A stream that has

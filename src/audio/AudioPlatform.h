@@ -12,7 +12,8 @@ namespace audio::platform {
 
 // Around the engine's life: Audio_Init calls Startup before it opens the
 // device, Audio_Free calls Shutdown after every stream is gone.
-void Startup();
+// systemDecoders false: as on a system without them.
+void Startup(bool systemDecoders);
 void Shutdown();
 
 // At the start and the end of the mixer thread.

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "audio/AudioDevice.h"
+#include "audio/Decoder.h"
+#include "audio/FaultyDevice.h"
 
 namespace audio::testing {
 
@@ -15,8 +17,16 @@ void UseDevice(std::shared_ptr<TOutputDevice> device);
 // Makes Audio_GetVersion report version; 0 brings back the real one.
 void SetReportedVersion(uint32_t version);
 
+// From the next Audio_Init on, the engine starts as on a Windows without
+// Media Foundation, as if its DLLs failed to load: MP3 and WMA do not open.
+// false brings it back. No effect elsewhere.
+void SetMediaFoundationMissing(bool missing);
+
 // Handles of the open streams, in the order they were made.
 std::vector<uint32_t> OpenStreams();
+
+// Opens a stream over decoder, as Audio_StreamCreateFile does over a file's.
+uint32_t CreateStream(std::unique_ptr<TDecoder> decoder);
 
 // While stalled, the stream's file gives no data, as if reading it failed.
 bool SetStalled(uint32_t handle, bool stalled);

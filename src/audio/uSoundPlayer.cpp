@@ -41,13 +41,27 @@ bool TSoundPlayer::Init(void* h, int32_t ViewWidth, int32_t ViewHeight) {
 
 bool TSoundPlayer::OpenFile(const std::wstring& filePath, uint32_t& filesize, double& duration) {
   if (!sys::FileExists(filePath)) return false;
+  const bool isWma = HasWmaExtension(filePath);
+  return OpenStream(
+      isWma,
+      [&] {
+        return isWma ? Audio_WMA_StreamCreateFile(false, filePath.c_str(), 0, 0, AUDIO_UNICODE)
+                     : Audio_StreamCreateFile(false, filePath.c_str(), 0, 0, AUDIO_UNICODE);
+      },
+      filesize, duration);
+}
+
+bool TSoundPlayer::OpenAlarmTone(uint32_t& filesize, double& duration) {
+  return OpenStream(false, Audio_StreamCreateAlarmTone, filesize, duration);
+}
+
+bool TSoundPlayer::OpenStream(bool isWma, const std::function<uint32_t()>& create, uint32_t& filesize,
+                              double& duration) {
   filesize = 0;
   duration = 0;
-  const bool isWma = HasWmaExtension(filePath);
   uint32_t& channel = isWma ? FWMAChannel : FPlayChannel;
   if (channel != 0) Audio_StreamFree(channel);
-  channel = isWma ? Audio_WMA_StreamCreateFile(false, filePath.c_str(), 0, 0, AUDIO_UNICODE)
-                  : Audio_StreamCreateFile(false, filePath.c_str(), 0, 0, AUDIO_UNICODE);
+  channel = create();
   if (channel == 0) return false;
   const uint64_t length = Audio_ChannelGetLength(channel, AUDIO_POS_BYTE);
   duration = Audio_ChannelBytes2Seconds(channel, length);

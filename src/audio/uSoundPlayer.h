@@ -4,6 +4,7 @@
 // only, never raises.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -23,6 +24,9 @@ class TSoundPlayer {
   // place of the earlier stream of that kind. filesize in bytes, duration in
   // seconds. A missing file changes nothing, not even the out values.
   bool OpenFile(const std::wstring& filePath, uint32_t& filesize, double& duration);
+  // The engine's own alarm tone in place of the stream of every file not
+  // named ".wma", as OpenFile of such a file: filesize 0, duration 2 s.
+  bool OpenAlarmTone(uint32_t& filesize, double& duration);
   // From the beginning, whatever the current stream is doing.
   void Play();
   void Resume();
@@ -44,6 +48,8 @@ class TSoundPlayer {
   int32_t ErrCode() const { return FErrCode; }
 
  private:
+  // The stream create makes, in place of the earlier one of its kind.
+  bool OpenStream(bool isWma, const std::function<uint32_t()>& create, uint32_t& filesize, double& duration);
   // What Play, Resume, Pause, Stop and GetSpectrumView act on; 0 is none.
   uint32_t CurrentChannel() const { return FisWMAMode ? FWMAChannel : FPlayChannel; }
   // What the queries act on: the WMA stream first, whatever the mode.

@@ -124,6 +124,21 @@ TEST(WavDecoder, WalksChunksInAnyOrderAndPlaysWhatACutFileHas) {
   EXPECT_EQ(DecodeAll(*shortened), (std::vector<float>{0.5f, 0.5f, -0.5f, -0.5f, 0.25f, 0.25f}));
 }
 
+TEST(WavDecoder, GivesUpOnAHeaderOfEndlessChunks) {
+  // fmt, then empty chunks (zero bytes read as chunks of no name and no
+  // size), then the data: a few are walked past, a megabyte of them is
+  // refused before the data is reached.
+  const std::string wav = MakeWav({1, 1, 44100, 16}, Bytes({0x00, 0x40}));
+  const size_t dataAt = wav.find("data");
+  const std::vector<std::pair<size_t, bool>> cases = {{16, true}, {1 << 17, false}};
+  TTestFolder folder;
+  for (const auto& [chunks, opens] : cases) {
+    SCOPED_TRACE(chunks);
+    folder.Write(L"chunks.wav", wav.substr(0, dataAt) + std::string(8 * chunks, '\0') + wav.substr(dataAt));
+    EXPECT_EQ(audio::OpenDecoder(folder.File(L"chunks.wav")) != nullptr, opens);
+  }
+}
+
 TEST(WavDecoder, RefusesBrokenHeaders) {
   const std::string good = MakeWav({1, 2, 44100, 16}, std::string(8, '\0'));
   const auto patched = [&](size_t at, std::string bytes) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -149,6 +151,41 @@ TEST_F(SoundPlayer, FailedOpenFreesTheStreamOfItsKindAndKeepsTheMode) {
   }
 }
 
+TEST_F(SoundPlayer, AlarmToneTakesThePlaceOfTheMainStream) {
+  for (const bool wmaMode : {false, true}) {
+    SCOPED_TRACE(wmaMode ? "after a WMA" : "after an MP3");
+    ASSERT_TRUE(Open(L"a.mp3"));
+    FPlayer.Play();
+    if (wmaMode) {
+      ASSERT_TRUE(Open(L"b.wma"));
+      FPlayer.Play();
+    }
+    uint32_t size = 7;
+    double seconds = 7;
+    ASSERT_TRUE(FPlayer.OpenAlarmTone(size, seconds));
+    EXPECT_EQ(size, 0u);
+    EXPECT_DOUBLE_EQ(seconds, 2.0);
+    // The ".mp3" stream is gone; a WMA one plays on.
+    const float others = wmaMode ? kLevelB : 0.0f;
+    EXPECT_EQ(NextLevel(), others);
+    EXPECT_EQ(audio::testing::OpenStreams().size(), wmaMode ? 2u : 1u);
+    const uint32_t tone = audio::testing::OpenStreams().back();
+    // Play is the tone's, whatever the mode was, and starts it over once it
+    // has ended, as a loop does.
+    for (int round = 0; round < 2; ++round) {
+      FPlayer.Play();
+      EXPECT_EQ(Audio_ChannelIsActive(tone), AUDIO_ACTIVE_PLAYING);
+      float peak = 0;
+      for (const float sample : Next()) peak = std::max(peak, std::abs(sample - others));
+      EXPECT_GT(peak, 0.2f) << "the tone is heard";
+      Next(200);
+      EXPECT_EQ(Audio_ChannelIsActive(tone), AUDIO_ACTIVE_STOPPED);
+    }
+    FPlayer.Stop();
+    EXPECT_EQ(audio::testing::OpenStreams().size(), wmaMode ? 1u : 0u) << "Stop frees the tone";
+  }
+}
+
 TEST_F(SoundPlayer, PlayAfterTheEndStartsOver) {
   FFolder.Write(L"short.mp3", LevelWav(kPcmA, 1000));
   ASSERT_TRUE(Open(L"short.mp3"));
@@ -287,6 +324,7 @@ TEST(SoundPlayerInit, FailsWithMinus2WhenTheEngineCannotBeUsed) {
     uint32_t size = 0;
     double seconds = 0;
     EXPECT_FALSE(player.OpenFile(folder.File(L"a.mp3"), size, seconds));
+    EXPECT_FALSE(player.OpenAlarmTone(size, seconds));
     EXPECT_FALSE(player.CanPlay());
     audio::testing::SetReportedVersion(0);
     audio::testing::UseDevice(nullptr);

@@ -32,7 +32,7 @@ std::shared_ptr<TOutputDevice> CreateDefaultDevice() { return std::make_shared<T
 
 namespace platform {
 
-void Startup() {}
+void Startup(bool) {}
 void Shutdown() {}
 void EnterMixerThread() {}
 void LeaveMixerThread() {}

@@ -6,13 +6,13 @@
 // windows.h first: the others build on it.
 #include <windows.h>
 #include <io.h>
-#include <mfapi.h>
+#include <objbase.h>
 #include <stdio.h>
 // clang-format on
 
-#include "audio/AudioDevice.h"
+#include "audio/BufferedDevice.h"
 #include "audio/win32/MediaFoundationDecoder.h"
-#include "audio/win32/WaveOutDevice.h"
+#include "audio/win32/WaveOutBackEnd.h"
 
 namespace audio {
 
@@ -29,30 +29,24 @@ uint64_t FileSizeOf(FILE* file) {
   return GetFileSizeEx(handle, &size) ? static_cast<uint64_t>(size.QuadPart) : 0;
 }
 
-std::shared_ptr<TOutputDevice> CreateDefaultDevice() { return std::make_shared<TWaveOutDevice>(); }
+std::shared_ptr<TOutputDevice> CreateDefaultDevice() {
+  return std::make_shared<TBufferedDevice>(std::make_unique<TWaveOutBackEnd>());
+}
 
 namespace platform {
 
 namespace {
 
-// MFStartup once for the process's engine; without it (a system without
-// Media Foundation) WAV and Ogg still play.
-bool gMediaFoundation = false;
 thread_local bool tMixerCom = false;
 
 }  // namespace
 
-void Startup() {
-  // MFStartup wants COM on the calling thread only while it runs.
-  const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-  gMediaFoundation = SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_LITE));
-  if (com) CoUninitialize();
+void Startup(bool systemDecoders) {
+  // Without Media Foundation WAV and Ogg still play.
+  if (systemDecoders) TMediaFoundationDecoder::Startup();
 }
 
-void Shutdown() {
-  if (gMediaFoundation) MFShutdown();
-  gMediaFoundation = false;
-}
+void Shutdown() { TMediaFoundationDecoder::Shutdown(); }
 
 void EnterMixerThread() {
   // The mixer thread decodes through Media Foundation: it joins the MTA, and
@@ -67,7 +61,6 @@ void LeaveMixerThread() {
 }
 
 std::unique_ptr<TDecoder> OpenSystemDecoder(const std::wstring& path, uint64_t fileSize) {
-  if (!gMediaFoundation) return nullptr;
   return TMediaFoundationDecoder::Open(path, fileSize);
 }
 

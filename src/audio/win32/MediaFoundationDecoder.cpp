@@ -19,6 +19,38 @@ namespace {
 constexpr DWORD kAudioStream = static_cast<DWORD>(MF_SOURCE_READER_FIRST_AUDIO_STREAM);
 constexpr uint64_t kHnsPerSecond = 10'000'000;  // Media Foundation time: 100 ns
 
+// Media Foundation's entry points, loaded at run time: the exe imports
+// none of its DLLs, so that it starts on a Windows edition without them.
+struct TMediaFoundationApi {
+  decltype(&::MFStartup) Startup = nullptr;
+  decltype(&::MFShutdown) Shutdown = nullptr;
+  decltype(&::MFCreateMediaType) CreateMediaType = nullptr;
+  decltype(&::MFCreateSourceReaderFromURL) CreateSourceReaderFromURL = nullptr;
+};
+
+template <class T>
+bool Find(HMODULE library, const char* name, T& function) {
+  function = reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+  return function != nullptr;
+}
+
+// Null when the DLLs or their entry points are missing. Loaded once and
+// never freed: Media Foundation's threads may outlive MFShutdown.
+const TMediaFoundationApi* LoadApi() {
+  static TMediaFoundationApi api;
+  static const bool loaded = [] {
+    const HMODULE platform = LoadLibraryW(L"mfplat.dll");
+    const HMODULE readWrite = LoadLibraryW(L"mfreadwrite.dll");
+    return platform != nullptr && readWrite != nullptr && Find(platform, "MFStartup", api.Startup) &&
+           Find(platform, "MFShutdown", api.Shutdown) && Find(platform, "MFCreateMediaType", api.CreateMediaType) &&
+           Find(readWrite, "MFCreateSourceReaderFromURL", api.CreateSourceReaderFromURL);
+  }();
+  return loaded ? &api : nullptr;
+}
+
+// Set between Startup and Shutdown.
+const TMediaFoundationApi* gApi = nullptr;
+
 template <class T>
 void Release(T*& p) {
   if (p != nullptr) p->Release();
@@ -42,7 +74,7 @@ class TComScope {
 
 bool SetOutput(IMFSourceReader* reader, const GUID& subtype, UINT32 bits) {
   IMFMediaType* type = nullptr;
-  if (FAILED(MFCreateMediaType(&type))) return false;
+  if (FAILED(gApi->CreateMediaType(&type))) return false;
   bool ok = SUCCEEDED(type->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Audio)) &&
             SUCCEEDED(type->SetGUID(MF_MT_SUBTYPE, subtype)) &&
             SUCCEEDED(type->SetUINT32(MF_MT_AUDIO_BITS_PER_SAMPLE, bits)) &&
@@ -53,10 +85,26 @@ bool SetOutput(IMFSourceReader* reader, const GUID& subtype, UINT32 bits) {
 
 }  // namespace
 
+bool TMediaFoundationDecoder::Startup() {
+  const TMediaFoundationApi* api = LoadApi();
+  if (api == nullptr) return false;
+  // MFStartup wants COM on the calling thread only while it runs.
+  TComScope com;
+  if (FAILED(api->Startup(MF_VERSION, MFSTARTUP_LITE))) return false;
+  gApi = api;
+  return true;
+}
+
+void TMediaFoundationDecoder::Shutdown() {
+  if (gApi != nullptr) gApi->Shutdown();
+  gApi = nullptr;
+}
+
 std::unique_ptr<TMediaFoundationDecoder> TMediaFoundationDecoder::Open(const std::wstring& path, uint64_t fileSize) {
+  if (gApi == nullptr) return nullptr;
   TComScope com;
   std::unique_ptr<TMediaFoundationDecoder> decoder(new TMediaFoundationDecoder());
-  if (FAILED(MFCreateSourceReaderFromURL(path.c_str(), nullptr, &decoder->FReader))) return nullptr;
+  if (FAILED(gApi->CreateSourceReaderFromURL(path.c_str(), nullptr, &decoder->FReader))) return nullptr;
   IMFSourceReader* reader = decoder->FReader;
   reader->SetStreamSelection(static_cast<DWORD>(MF_SOURCE_READER_ALL_STREAMS), FALSE);
   if (FAILED(reader->SetStreamSelection(kAudioStream, TRUE))) return nullptr;

@@ -14,8 +14,11 @@ namespace audio {
 
 class TMediaFoundationDecoder : public TDecoder {
  public:
-  // Null when Media Foundation cannot decode the file. MFStartup must have
-  // been called.
+  // Loads Media Foundation's DLLs (once a process) and starts it; false on a
+  // Windows without it, whose engine still plays WAV and Ogg.
+  static bool Startup();
+  static void Shutdown();
+  // Null when Media Foundation is not started or cannot decode the file.
   static std::unique_ptr<TMediaFoundationDecoder> Open(const std::wstring& path, uint64_t fileSize);
 
   ~TMediaFoundationDecoder() override;
