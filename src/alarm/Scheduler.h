@@ -79,6 +79,9 @@ class TAlarmScheduler {
   // before the alarm goes off, so that a pass run meanwhile (a firing may
   // pump messages) finds it done.
   bool TakeDue(const TXmlNode* entry, const TPass& pass);
+  // After the document was replaced: its entries are all new, and one may
+  // lie where an old one lay.
+  void Forget() { FStates.clear(); }
 
  private:
   struct TEntryState {

@@ -240,6 +240,7 @@ void TMainForm::ImportAction2Execute() {
   if (MessageDlg(L"Do you want to import XML file? This will clear current list.", mtConfirmation, mbYesNo) != mrYes)
     return;
   FStore.ImportAlarms(OpenDialog1.FileName);
+  FScheduler.Forget();
   RefreshAlarmList();
 }
 
@@ -337,10 +338,12 @@ void TMainForm::Timer1Timer() {
 
 void TMainForm::Fire(const TXmlNode& entry) {
   const TAlarm alarm = ReadAlarmFromEntry(entry);
-  const std::wstring path = ResolveSoundPath(alarm.Sound, FFolder);
   uint32_t filesize = 0;
   double duration = 0;
-  if (sys::FileExists(path) && FPlayer->OpenFile(path, filesize, duration)) {
+  // A sound that cannot be played (a moved file, no decoder for it) gives
+  // way to the engine's own tone: an alarm must not pass unheard.
+  if (alarm.Sound != kNoSound && (FPlayer->OpenFile(ResolveSoundPath(alarm.Sound, FFolder), filesize, duration) ||
+                                  FPlayer->OpenAlarmTone(filesize, duration))) {
     FPlayer->Play();
     if (alarm.Loop) {
       Timer2.SetEnabled(false);

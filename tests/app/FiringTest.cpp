@@ -13,6 +13,8 @@
 #include "alarm/Alarm.h"
 #include "app/MainUnit.h"
 #include "app/Program.h"
+#include "audio/AudioDevice.h"
+#include "audio/AudioTesting.h"
 #include "system/Clock.h"
 #include "system/PowerUtils.h"
 #include "system/Shell.h"
@@ -165,6 +167,40 @@ TEST_F(FiringTest, WithoutASoundFileTheWindowAndActionStillFollow) {
   ASSERT_EQ(sys::ShellRequests().size(), 1u) << "one attempt to open \"(None)\"";
   EXPECT_EQ(sys::ShellRequests()[0].File, L"(None)");
   EXPECT_EQ(sys::ShellRequests()[0].Folder, L"");
+}
+
+TEST_F(FiringTest, ASoundThatCannotBePlayedGivesWayToTheAlarmTone) {
+  std::ifstream mp3(TOLLIVANE_TEST_DATA "/audio/tone-660hz-24000-stereo.mp3", std::ios::binary);
+  const std::string mp3Bytes{std::istreambuf_iterator<char>(mp3), {}};
+  ASSERT_FALSE(mp3Bytes.empty());
+  const struct {
+    const char* Sound;
+    std::string Bells1;  // the content of Sounds/Bells1.mp3
+    bool MediaFoundationMissing;
+  } cases[] = {{"Alarm1", SquareWav(2400), false},  // no such file
+               {"", SquareWav(2400), false},        // resolves to a file named ".mp3"
+               {"Bells1", "ID3 but nothing a decoder reads", false},
+               {"Bells1", mp3Bytes, true}};
+  for (const auto& c : cases) {
+    SetUp();
+    FFolder.Write(L"Sounds/Bells1.mp3", c.Bells1);
+    if (c.MediaFoundationMissing) {
+      // The engine starts afresh with the program, as on such a Windows.
+      audio::testing::SetMediaFoundationMissing(true);
+      RestartAudioOn(std::make_shared<audio::TNullDevice>());
+    }
+    Start({{.Time = "10:20", .Days = "Wednesday", .Sound = c.Sound, .Loop = true}});
+    RunToNextAlarm();
+    EXPECT_EQ(MainForm->Player()->GetPlayState(), psPlaying) << c.Sound;
+    EXPECT_TRUE(MainForm->Timer2.Enabled()) << c.Sound;
+    EXPECT_EQ(MainForm->Timer2.Interval(), 3000u) << "the tone's 2 s, looping as the alarm would; " << c.Sound;
+    EXPECT_TRUE(WindowShows(L"10:20", L"Note"));
+    FForms.reset();
+    if (c.MediaFoundationMissing) {
+      audio::testing::SetMediaFoundationMissing(false);
+      RestartAudioOn(std::make_shared<audio::TNullDevice>());
+    }
+  }
 }
 
 TEST_F(FiringTest, PowerActionsShutDownRestartAndStandbyAndSaveFirst) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -127,6 +128,33 @@ TEST(Firing, ShowsPlaysAndLoopsTheAlarmRunsItsActionAndClosingEndsTheLoop) {
   // Both play-throughs whole, but for the quiet ends of the sound.
   const int64_t playThroughBlocks = (kSoundLength - 500ms).count() * e2e::TSoundCapture::kBlocksPerSecond / 1000;
   EXPECT_GE(played.LoudBlocks, 2 * playThroughBlocks) << "a play-through was cut short";
+}
+
+// Run by its own test entry, with Media Foundation's DLL kept from loading
+// in this process and in the program it starts (Wine's WINEDLLOVERRIDES).
+TEST(Firing, WithoutMediaFoundationTheProgramStartsAndTheAlarmSoundsItsTone) {
+  if (std::getenv("TOLLIVANE_NO_MEDIA_FOUNDATION") == nullptr)
+    GTEST_SKIP() << "run with Media Foundation kept away (see CMakeLists.txt)";
+  ASSERT_EQ(LoadLibraryW(L"mfplat.dll"), nullptr) << "Media Foundation is there after all";
+  e2e::TSoundCapture capture(TOLLIVANE_CAPTURE);
+  e2e::TProgramFolder program(TOLLIVANE_EXE, "tollivane-no-mf");
+  fs::create_directories(program.Folder() / "Sounds");
+  // An MP3, which nothing else decodes.
+  const std::wstring soundFile = std::wstring(kSound) + L".mp3";
+  fs::copy_file(fs::path(TOLLIVANE_SOUNDS) / soundFile, program.Folder() / "Sounds" / soundFile);
+  const e2e::TDueMinute due = e2e::NextMinute(8s);
+  e2e::TAlarmFields alarm;
+  alarm.Time = e2e::Narrow(due.Time);
+  alarm.Sound = e2e::Narrow(kSound);
+  e2e::WriteFile(program.Folder() / "data.xml", e2e::AlarmList({alarm}));
+
+  ASSERT_TRUE(program.StartMain()) << "no main window";
+  const DWORD pid = program.Process(0).dwProcessId;
+  std::this_thread::sleep_until(due.Start);
+  EXPECT_TRUE(e2e::WaitFor([&] { return e2e::FirstVisible(e2e::CaptionedWindows(pid, L"Alarm Clock")) != nullptr; }))
+      << "no alarm window";
+  EXPECT_TRUE(e2e::WaitFor([&] { return capture.Level().Onsets >= 1; })) << "nothing heard";
+  EXPECT_FALSE(capture.Level().Unreadable);
 }
 
 #else

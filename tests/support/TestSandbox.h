@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "audio/AudioDevice.h"
+#include "audio/AudioEngine.h"
 #include "audio/AudioTesting.h"
 #include "system/Shell.h"
 
@@ -20,5 +21,12 @@ class TTestSandbox : public testing::Environment {
     sys::SetRecordSystemActions(true);
   }
 };
+
+// Ends the audio engine, so that the next program started opens it afresh
+// on device (a test's own, to be put back after).
+inline void RestartAudioOn(std::shared_ptr<audio::TOutputDevice> device) {
+  Audio_Free();
+  audio::testing::UseDevice(std::move(device));
+}
 
 inline const testing::Environment* const kTestSandbox = testing::AddGlobalTestEnvironment(new TTestSandbox);
