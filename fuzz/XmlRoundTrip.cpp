@@ -34,8 +34,8 @@ bool IsWellFormed(const std::string& bytes) {
 }
 
 // Whether the writer can spell back what the reader kept:
-// - a literal quoted with a character other than " or ' ("ELEMENT a (b)" gives
-//   one "a" literal) is written as that character twice and read back as two;
+// - an attribute value quoted with a character other than " or ' (a=b keeps
+//   "b" as the quote of an empty value) is written as that character twice;
 // - a stored text that holds CR LF: the reader removes a CR only where the
 //   input had it right before an LF, so "\r\r\n" keeps "\r\n", which the next
 //   load turns into "\n";

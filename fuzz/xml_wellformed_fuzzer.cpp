@@ -35,6 +35,14 @@ constexpr std::array<std::string_view, 10> kCDataPieces = {"a<b", "&amp;", "&", 
 constexpr std::array<std::string_view, 3> kTargets = {"pi", "php", "app"};
 constexpr std::array<std::string_view, 9> kInstructionPieces = {" ", "data", "a=\"1\"", "&amp;", "&",
                                                                 "<", ">",    "é",       "\n"};
+constexpr std::array<std::string_view, 7> kDeclarations = {
+    "<!ELEMENT Root (#PCDATA | a | Entry)*>",
+    "<!ELEMENT a (b?, (c | d)+, e*)>",
+    "<!ELEMENT\n  Entry   ANY >",
+    "<!ATTLIST Root id CDATA #IMPLIED kind (x|y) \"x\" note CDATA '>'>",
+    "<!NOTATION n SYSTEM \"viewer.exe\"><!NOTATION p PUBLIC '-//T//N//EN'>",
+    "<!ENTITY % pe \"<!ELEMENT z EMPTY>\">%pe;",
+    "<!ENTITY ext SYSTEM \"ext.xml\">"};
 constexpr std::array<std::string_view, 5> kBlanks = {"", " ", "\n", "\r\n\t", "  "};
 
 class TDocumentMaker {
@@ -122,10 +130,15 @@ class TDocumentMaker {
         break;
     }
     if (FData.ConsumeBool()) {
-      // Only quoted literals: every other markup declaration has unquoted
-      // tokens, which the round trip leaves out of its strict check.
       text += " [";
       text += Blank();
+      // Declarations with content models, attribute lists, notations and a
+      // parameter entity, each at most once.
+      for (const std::string_view declaration : kDeclarations) {
+        if (!FData.ConsumeBool()) continue;
+        text += declaration;
+        text += Blank();
+      }
       FEntities = FData.ConsumeIntegralInRange<int>(0, 2);
       for (int i = 0; i < FEntities; ++i) {
         const char quote = FData.ConsumeBool() ? '"' : '\'';

@@ -198,15 +198,30 @@ int32_t TXmlNode::NodeCount() const { return 0; }
 int32_t TXmlNode::AttributeCount() const { return 0; }
 TXmlNode* TXmlNode::Nodes(int32_t) const { return nullptr; }
 
+namespace {
+
+// The depth, counted no further than one past the laid-out ones.
+int32_t LayoutDepth(const TXmlNode& node) {
+  int32_t depth = 0;
+  for (const TXmlNode* parent = node.Parent(); parent != nullptr && depth <= TXmlNode::kLaidOutDepth;
+       parent = parent->Parent())
+    ++depth;
+  return depth;
+}
+
+}  // namespace
+
 std::string TXmlNode::IndentText() const {
   if (FDocument->XmlFormat() != xfReadable) return "";
   std::string indent;
-  for (int32_t level = TreeDepth(); level > 0; --level) indent += FDocument->IndentString();
+  const int32_t depth = LayoutDepth(*this);
+  if (depth > kLaidOutDepth) return indent;
+  for (int32_t level = depth; level > 0; --level) indent += FDocument->IndentString();
   return indent;
 }
 
 std::string TXmlNode::LineEndText() const {
-  if (FDocument->XmlFormat() != xfReadable) return "";
+  if (FDocument->XmlFormat() != xfReadable || LayoutDepth(*this) > kLaidOutDepth) return "";
   return FDocument->EolStyle() == esWindows ? "\r\n" : "\n";
 }
 

@@ -100,6 +100,7 @@ class TXmlNode : public TDebugPersistent {
 
   // Layout for the writer: one IndentString per ancestor, and the line end,
   // both only in the readable format.
+  // Nothing past kLaidOutDepth.
   virtual std::string IndentText() const;
   virtual std::string LineEndText() const;
 
@@ -145,6 +146,12 @@ class TXmlNode : public TDebugPersistent {
   // The number of ancestors.
   int32_t TreeDepth() const;
 
+  // A readable save lays out nodes down to this depth, and writes what lies
+  // deeper as a compact save would: indentation that grew with the depth
+  // would make the save grow with its square. No real document, and no
+  // alarm file (3 deep), comes near it.
+  static constexpr int32_t kLaidOutDepth = 32;
+
  protected:
   // Throws EXmlError when document is null.
   explicit TXmlNode(TXmlDocument* document);
@@ -188,12 +195,13 @@ class TXmlContainerNode : public TXmlNode {
   // Whether a child after the start-tag area is a container.
   bool HasElementChildren() const;
   // Writes the first count children: the start-tag area.
-  void WriteAttributeArea(TXmlWriter& writer, int32_t count) const;
-  // Reader: the attributes of a start tag or declaration, and the quoted
-  // literals of a DTD declaration. Each returns the character that ended its
-  // list ("!", "/", ">" or "?"), or 0 when the input ended.
+  // encoding, when not empty, is written as the value of an attribute named
+  // "encoding".
+  void WriteAttributeArea(TXmlWriter& writer, int32_t count, std::string_view encoding = {}) const;
+  // Reader: the attributes of a start tag or declaration. Returns the
+  // character that ended the list ("!", "/", ">" or "?"), or 0 when the input
+  // ended.
   char ReadAttributeArea(TXmlParser& parser);
-  char ReadLiteralList(TXmlParser& parser);
   // Position of the text node that Value reads, or -1.
   int32_t ValueIndex() const { return FValueIndex; }
 
@@ -239,6 +247,8 @@ class TXmlElement : public TXmlContainerNode {
   TXmlNode* ParseStream(TXmlParser& parser) override;
   // Reader: keeps the text up to the next "<" as a text node unless it is blank.
   void ReadTextRun(TXmlParser& parser);
+  // Appends text, unless empty, as a text node read at position.
+  void AddTextRun(int64_t position, std::string_view text);
   // Reader: the children up to this element's end tag, where kinds is the
   // markup allowed. This element when an end tag ended it, else null.
   TXmlNode* ReadContent(TXmlParser& parser, TXmlElementTypeSet kinds);

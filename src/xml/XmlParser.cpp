@@ -751,15 +751,23 @@ std::string_view TXmlParser::ReadStringUntilBlankOrEndTag() {
   return {};
 }
 
-char TXmlParser::SkipToEither(char a, char b) {
+std::string_view TXmlParser::ReadStringUntilAny(std::string_view stops, char& found) {
+  const size_t start = FUtf8CurrentIdx;
+  size_t at = start;
   for (;;) {
     const size_t size = FUtf8Buffer.size();
-    while (FUtf8CurrentIdx < size) {
-      const char c = FUtf8Buffer[FUtf8CurrentIdx++];
-      if (c == a || c == b) return c;
+    for (; at < size; ++at) {
+      if (stops.find(FUtf8Buffer[at]) != stops.npos) {
+        found = FUtf8Buffer[at];
+        FUtf8CurrentIdx = at + 1;
+        return std::string_view(FUtf8Buffer.data() + start, at - start);
+      }
     }
-    if (!ReadChunk()) return 0;
+    if (!ReadChunk()) break;
   }
+  found = 0;
+  FUtf8CurrentIdx = FUtf8Buffer.size();
+  return std::string_view(FUtf8Buffer.data() + start, FUtf8CurrentIdx - start);
 }
 
 TXmlElementType TXmlParser::ReadOpenTag() {

@@ -99,8 +99,9 @@ class TXmlParser : public TDebugPersistent {
   // The text up to the next blank, "/", ">" or "[", which is not consumed.
   // Empty, with a diagnostic, when the input ends first.
   std::string_view ReadStringUntilBlankOrEndTag();
-  // Skips to the next a or b and consumes it; returns it, or 0 at the end.
-  char SkipToEither(char a, char b);
+  // The text up to the next of the stop characters, which is consumed and
+  // found; found is 0 when the input ends first.
+  std::string_view ReadStringUntilAny(std::string_view stops, char& found);
 
   // Classifies the markup after a "<" that has just been read.
   TXmlElementType ReadOpenTag();

@@ -188,23 +188,6 @@ char TXmlContainerNode::ReadAttributeArea(TXmlParser& parser) {
   return 0;
 }
 
-char TXmlContainerNode::ReadLiteralList(TXmlParser& parser) {
-  while (!parser.EndOfStream()) {
-    const int64_t position = parser.Position();
-    std::string_view blanks;
-    const char c = parser.NextCharSkipBlanks(blanks);
-    if (!blanks.empty() && blanks != " ")
-      Report(*this, wsHint, [&] { return "non-default chardata at pos " + std::to_string(position); });
-    if (c == '!' || c == '/' || c == '>' || c == '?') return c;
-    if (c == 0 && parser.EndOfStream()) break;
-    parser.MoveBack();
-    auto literal = std::make_unique<TXmlQuotedText>(Document());
-    ReadLiteral(parser, *literal, *this);
-    NodeAdd(std::move(literal));
-  }
-  return 0;
-}
-
 TXmlNode* TXmlAttribute::ParseStream(TXmlParser& parser) {
   SetSourcePos(parser.Position());
   FNameID = Intern(*this, TrimBlankBytes(parser.ReadStringUntilChar('=')));
@@ -281,6 +264,10 @@ void TXmlElement::ReadTextRun(TXmlParser& parser) {
   const int64_t position = parser.Position();
   std::string_view text = parser.ReadStringUntilChar('<');
   if (!Document()->PreserveWhiteSpace()) text = TrimBlankBytes(text);
+  AddTextRun(position, text);
+}
+
+void TXmlElement::AddTextRun(int64_t position, std::string_view text) {
   if (text.empty()) return;
   auto charData = std::make_unique<TXmlCharData>(Document());
   charData->SetSourcePos(position);
@@ -327,9 +314,12 @@ bool TXmlElement::ReadChildren(TXmlParser& parser, TXmlElementTypeSet kinds, TXm
   while (!document.AbortParsing() && !parser.EndOfStream()) {
     parser.Flush();
     if (subset) {
-      // Between declarations of a DTD anything up to the next "<" is skipped,
-      // and a "]" ends the subset.
-      if (parser.SkipToEither('<', ']') == ']') return true;
+      // What stands between declarations (parameter-entity references) is
+      // kept, but for the blanks of the layout; a "]" ends the subset.
+      const int64_t position = parser.Position();
+      char found = 0;
+      AddTextRun(position, TrimBlankBytes(parser.ReadStringUntilAny("<]", found)));
+      if (found == ']') return true;
     } else {
       ReadTextRun(parser);
     }
@@ -414,13 +404,24 @@ TXmlNode* TXmlDocType::ParseStream(TXmlParser& parser) {
   return result;
 }
 
+// After the name, the declaration as written: each quoted literal a child of
+// its own (a ">" may stand in one), and every run between them, blanks,
+// content models and parameter-entity references included, a text child.
 TXmlNode* TXmlDtdElement::ParseStream(TXmlParser& parser) {
   SetSourcePos(parser.Position());
   parser.SkipBlanks();
   FNameID = ReadName(parser, *this);
-  parser.SkipBlanks();
-  const char end = ReadLiteralList(parser);
-  // The one irregularity that ends a load.
-  if (end != '>') throw EXmlError(IllegalEndTag(end, parser));
-  return this;
+  for (;;) {
+    const int64_t position = parser.Position();
+    char found = 0;
+    AddTextRun(position, parser.ReadStringUntilAny(">\"'", found));
+    // The one irregularity that ends a load.
+    if (found == 0) throw EXmlError(IllegalEndTag(0, parser));
+    if (found == '>') return this;
+    auto literal = std::make_unique<TXmlQuotedText>(Document());
+    literal->SetSourcePos(parser.Position());
+    literal->SetQuoteChar(found);
+    literal->SetStoredText(parser.ReadQuotedString(found));
+    NodeAdd(std::move(literal));
+  }
 }

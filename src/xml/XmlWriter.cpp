@@ -6,6 +6,7 @@
 #include "system/CodePage.h"
 #include "system/Unicode.h"
 #include "xml/XmlDocument.h"
+#include "xml/XmlParser.h"
 
 // ---- Output buffers
 
@@ -176,11 +177,20 @@ void TXmlDocument::WriteStream(TXmlWriter& writer) const {
 
 void TXmlNode::WriteStream(TXmlWriter&) const {}
 
-void TXmlContainerNode::WriteAttributeArea(TXmlWriter& writer, int32_t count) const {
+void TXmlContainerNode::WriteAttributeArea(TXmlWriter& writer, int32_t count, std::string_view encoding) const {
   for (int32_t i = 0; i < count && i < FNodes.Count(); ++i) {
     const TXmlNode* child = FNodes.Items(i);
     if (child->ElementType() == xeAttribute) {
       if (i == 0 || !IsText(FNodes.Items(i - 1))) writer.Write(" ");
+      const auto& attribute = static_cast<const TXmlAttribute&>(*child);
+      if (!encoding.empty() && attribute.Name() == "encoding") {
+        const char quote[1] = {attribute.CoreValue()->QuoteChar()};
+        writer.Write("encoding=");
+        writer.Write(std::string_view(quote, 1));
+        writer.Write(encoding);
+        writer.Write(std::string_view(quote, 1));
+        continue;
+      }
       child->WriteStream(writer);
     } else if (IsText(child)) {
       writer.Write(static_cast<const TXmlCharData*>(child)->StoredText());
@@ -195,8 +205,12 @@ void TXmlElement::WriteStream(TXmlWriter& writer) const {
   const bool readable = doc.XmlFormat() == xfReadable;
   const std::string eol = LineEndText();
   const size_t baseDepth = readable ? static_cast<size_t>(TreeDepth()) : 0;
+  const auto laidOut = [&](size_t depth) { return readable && depth <= static_cast<size_t>(kLaidOutDepth); };
   const auto indent = [&](size_t depth) {
-    if (readable && depth > 0) writer.Write(Repeat(doc.IndentString(), depth));
+    if (laidOut(depth) && depth > 0) writer.Write(Repeat(doc.IndentString(), depth));
+  };
+  const auto lineEnd = [&](size_t depth) {
+    if (laidOut(depth)) writer.Write(eol);
   };
   const auto closingStyle = [&](const TXmlElement& el) {
     return doc.NodeClosingStyle() != ncUnknown ? doc.NodeClosingStyle() : el.FNodeClosingStyle;
@@ -218,7 +232,7 @@ void TXmlElement::WriteStream(TXmlWriter& writer) const {
     el.WriteAttributeArea(writer, el.FDirectNodeCount);
     if (el.FNodes.Count() <= el.FDirectNodeCount && closingStyle(el) == ncClose) {
       writer.Write(doc.DirectCloseTag());
-      writer.Write(eol);
+      lineEnd(baseDepth + open.size());
       return;
     }
     writer.Write(">");
@@ -236,20 +250,20 @@ void TXmlElement::WriteStream(TXmlWriter& writer) const {
       writer.Write("</");
       writer.Write(doc.StringTable().GetString(el.FNameID));
       writer.Write(">");
-      writer.Write(eol);
+      lineEnd(baseDepth + open.size());
       continue;
     }
     const int32_t index = frame.next++;
     const TXmlNode* child = el.FNodes.Items(index);
     const bool text = IsText(child);
     const bool hasElements = frame.hasElementChildren;
-    if (index == el.FDirectNodeCount && !text) writer.Write(eol);
+    if (index == el.FDirectNodeCount && !text) lineEnd(baseDepth + open.size());
     if (index != el.FDirectNodeCount && text && hasElements) indent(baseDepth + open.size());
     if (child->ElementType() == xeElement) {
       start(*static_cast<const TXmlElement*>(child));  // may invalidate frame
     } else if (text) {
       child->WriteStream(writer);
-      if (hasElements) writer.Write(eol);
+      if (hasElements) lineEnd(baseDepth + open.size());
     } else if (IsElementClassType(child->ElementType())) {
       child->WriteStream(writer);  // DOCTYPE and DTD declarations write themselves
     }
@@ -259,7 +273,15 @@ void TXmlElement::WriteStream(TXmlWriter& writer) const {
 void TXmlDeclaration::WriteStream(TXmlWriter& writer) const {
   writer.Write(IndentText());
   writer.Write("<?xml");
-  WriteAttributeArea(writer, FNodes.Count());
+  // UTF-8 is written without a byte order mark, so where a mark overrode
+  // what the file declared, the declaration must now say UTF-8, or the next
+  // load reads the bytes as the old name says. (UTF-16 keeps its mark, which
+  // governs.)
+  std::string_view written;
+  if (const TXmlNode* declared = NodeByName("encoding");
+      declared != nullptr && Document()->ExternalEncoding() == seUTF8 && XmlEncodingOfName(declared->Value()) != seUTF8)
+    written = "UTF-8";
+  WriteAttributeArea(writer, FNodes.Count(), written);
   writer.Write("?>");
   writer.Write(LineEndText());
 }
@@ -282,7 +304,12 @@ void TXmlDocType::WriteStream(TXmlWriter& writer) const {
   if (FNodes.Count() > 0) {
     writer.Write("[ ");
     writer.Write(LineEndText());
-    for (int32_t i = 0; i < FNodes.Count(); ++i) FNodes.Items(i)->WriteStream(writer);
+    for (int32_t i = 0; i < FNodes.Count(); ++i) {
+      const TXmlNode& node = *FNodes.Items(i);
+      node.WriteStream(writer);
+      // Declarations end their own lines.
+      if (!IsElementClassType(node.ElementType())) writer.Write(LineEndText());
+    }
     writer.Write("]");
   }
   writer.Write(">");
@@ -295,7 +322,7 @@ void TXmlDtdElement::WriteStream(TXmlWriter& writer) const {
   writer.Write(keywords[ElementType() - xeDtdElement]);
   writer.Write(" ");
   writer.Write(Document()->StringTable().GetString(FNameID));
-  writer.Write(" ");
+  // The rest as it was read, blanks included.
   for (int32_t i = 0; i < FNodes.Count(); ++i) FNodes.Items(i)->WriteStream(writer);
   writer.Write(">");
   writer.Write(LineEndText());

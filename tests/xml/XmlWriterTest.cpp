@@ -281,4 +281,43 @@ TEST(XmlWriter, DeepNestingDoesNotExhaustTheStack) {
   doc.reset();                                      // and destroying it does not recurse either
 }
 
+TEST(XmlWriter, AReadableSaveOfADeepDocumentStaysWithinTwiceItsCompactSave) {
+  auto doc = TXmlDocument::Create();
+  doc->Root()->SetName("a");
+  TXmlNode* node = doc->Root();
+  for (int i = 1; i < 20000; ++i) {
+    node = node->NodeNew("a");
+    if (i % 1000 == 0) node->NodeAdd(std::make_unique<TXmlComment>(doc.get()));  // lays itself out
+  }
+  const std::string compact = Save(*doc);
+  doc->SetXmlFormat(xfReadable);
+  const std::string readable = Save(*doc);
+  EXPECT_LE(readable.size(), 2 * compact.size() + 4096);
+  // The layout of the levels it keeps, and nothing of it in those below.
+  EXPECT_NE(readable.find("\r\n" + std::string(TXmlNode::kLaidOutDepth, '\t') + "<a>"), std::string::npos);
+  EXPECT_EQ(readable.find(std::string(TXmlNode::kLaidOutDepth + 1, '\t')), std::string::npos);
+  // Read back, it is the same document.
+  auto again = TXmlDocument::Create();
+  sys::TMemoryStream stream(readable);
+  again->LoadFromStream(stream);
+  EXPECT_TRUE(Save(*again) == compact);
+  again->SetXmlFormat(xfReadable);
+  EXPECT_TRUE(Save(*again) == readable);
+}
+
+TEST(XmlWriter, TheDeclarationNamesTheEncodingTheBytesAreWrittenIn) {
+  // The byte order mark wins over the declaration when read; saved without
+  // the mark, the declaration must not send the next load astray.
+  std::string bytes = "\xEF\xBB\xBF<?xml version=\"1.0\" encoding='windows-1252'?><r>caf\xC3\xA9</r>";
+  for (int cycle = 1; cycle <= 3; ++cycle) {
+    SCOPED_TRACE(cycle);
+    auto doc = TXmlDocument::Create();
+    sys::TMemoryStream stream(bytes);
+    doc->LoadFromStream(stream);
+    EXPECT_EQ(doc->Root()->Value(), "caf\xC3\xA9");
+    bytes = Save(*doc);
+    EXPECT_EQ(bytes, "<?xml version=\"1.0\" encoding='UTF-8'?><r>caf\xC3\xA9</r>");
+  }
+}
+
 }  // namespace
