@@ -4,10 +4,28 @@
 
 namespace {
 size_t HashOf(std::string_view text) { return std::hash<std::string_view>{}(text); }
+
+size_t RecentSlot(std::string_view text) {
+  return (text.size() * 31 + static_cast<unsigned char>(text.front()) + static_cast<unsigned char>(text.back()) * 7) &
+         63;
+}
 }  // namespace
 
 int32_t TXmlStringTable::AddString(std::string_view text) {
   if (text.empty()) return 0;
+  int32_t& recent = FRecent[RecentSlot(text)];
+  if (recent != 0) {
+    TXmlRefString& entry = *FByID[static_cast<size_t>(recent - 1)];
+    if (entry.FFirst == text) {
+      ++entry.FFrequency;
+      return recent;
+    }
+  }
+  recent = Lookup(text);
+  return recent;
+}
+
+int32_t TXmlStringTable::Lookup(std::string_view text) {
   if ((FByID.size() + 1) * 2 > FByRS.size()) Grow();
   const size_t mask = FByRS.size() - 1;
   size_t slot = HashOf(text) & mask;
@@ -49,6 +67,7 @@ const std::string& TXmlStringTable::GetString(int32_t id) const {
 void TXmlStringTable::Clear() {
   FByID.clear();
   FByRS.clear();
+  FRecent.fill(0);
 }
 
 const TXmlRefString* TXmlStringTable::EntryInIdOrder(int32_t position) const {

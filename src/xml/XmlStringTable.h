@@ -3,6 +3,7 @@
 // their string, so the many entries that share names and values ("Entry",
 // "true") store each string once.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -55,6 +56,8 @@ class TXmlStringTable : public TDebugPersistent {
 
  private:
   void Grow();
+  // AddString through the hash table.
+  int32_t Lookup(std::string_view text);
 
   const TDebugComponent* FOwner;
   // The entries in ID order; IDs are dense, so an ID is its position + 1.
@@ -63,4 +66,8 @@ class TXmlStringTable : public TDebugPersistent {
   // at most half full. A sorted index would cost a shift of the whole index
   // for every new string, quadratic for a document of many distinct texts.
   std::vector<int32_t> FByRS;
+  // The ID last added in each slot of a small table chosen by length and end
+  // bytes, looked at before the hash: a file repeats the same few names and
+  // values, and hashing them was an eighth of a load. 0 = none.
+  std::array<int32_t, 64> FRecent{};
 };

@@ -46,6 +46,11 @@ TEST_F(XmlStringTableTest, TellsApartStringsThatShareBytes) {
   for (const char* text : texts) ids.push_back(table.AddString(text));
   for (size_t i = 0; i < ids.size(); ++i) EXPECT_EQ(ids[i], static_cast<int32_t>(i) + 1) << texts[i];
   EXPECT_EQ(table.AddString(std::string_view("a\0b", 3)), 13);  // embedded NUL: a text of its own
+  // "ha" and "ab" take turns in one slot of the table of recent strings.
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(table.AddString("ha"), 14);
+    EXPECT_EQ(table.AddString("ab"), 8);
+  }
   EXPECT_EQ(table.EntryInIdOrder(-1), nullptr);
   EXPECT_EQ(table.EntryInIdOrder(table.Count()), nullptr);
 }
