@@ -41,7 +41,7 @@ bool TNullDevice::WaitForRoom() {
   std::unique_lock lock(FLock);
   for (;;) {
     if (FInterrupted) return false;
-    const int64_t early = FClock.End() - TPlayClock::Now() - FClock.Nanoseconds((kNullQueuedBlocks - 1) * FBlockFrames);
+    const int64_t early = FClock.EarlyBy((kNullQueuedBlocks - 1) * FBlockFrames);
     if (early <= 0) return true;
     FWake.wait_for(lock, std::chrono::nanoseconds(early));
   }

@@ -46,8 +46,10 @@ class TPlayClock {
   // count frames more after those before, or from now when the device has
   // run dry since; returns the time they end.
   int64_t Add(size_t count);
-  int64_t End() const { return FEnd; }
   int64_t Nanoseconds(size_t frames) const { return static_cast<int64_t>(frames) * 1'000'000'000 / FRate; }
+  // How long before the next write is due, for a device that holds
+  // queuedFrames: 0 or less when it is due now.
+  int64_t EarlyBy(size_t queuedFrames) const { return FEnd - Now() - Nanoseconds(queuedFrames); }
 
  private:
   uint32_t FRate = 44100;

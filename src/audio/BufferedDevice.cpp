@@ -66,7 +66,7 @@ bool TBufferedDevice::WaitForRoom() {
       }
     } else {
       // No device: as many blocks ahead of real time as the buffers hold.
-      waitNs = FClock.End() - now - FClock.Nanoseconds((kBuffers - 1) * FBlockFrames);
+      waitNs = FClock.EarlyBy((kBuffers - 1) * FBlockFrames);
       if (waitNs <= 0) return true;
     }
     FBackEnd->Wait(static_cast<uint32_t>((waitNs + kNsPerMs - 1) / kNsPerMs));

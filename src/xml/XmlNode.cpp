@@ -198,30 +198,17 @@ int32_t TXmlNode::NodeCount() const { return 0; }
 int32_t TXmlNode::AttributeCount() const { return 0; }
 TXmlNode* TXmlNode::Nodes(int32_t) const { return nullptr; }
 
-namespace {
-
-// The depth, counted no further than one past the laid-out ones.
-int32_t LayoutDepth(const TXmlNode& node) {
-  int32_t depth = 0;
-  for (const TXmlNode* parent = node.Parent(); parent != nullptr && depth <= TXmlNode::kLaidOutDepth;
-       parent = parent->Parent())
-    ++depth;
-  return depth;
-}
-
-}  // namespace
-
 std::string TXmlNode::IndentText() const {
   if (FDocument->XmlFormat() != xfReadable) return "";
   std::string indent;
-  const int32_t depth = LayoutDepth(*this);
+  const int32_t depth = TreeDepth(kLaidOutDepth + 1);
   if (depth > kLaidOutDepth) return indent;
   for (int32_t level = depth; level > 0; --level) indent += FDocument->IndentString();
   return indent;
 }
 
 std::string TXmlNode::LineEndText() const {
-  if (FDocument->XmlFormat() != xfReadable || LayoutDepth(*this) > kLaidOutDepth) return "";
+  if (FDocument->XmlFormat() != xfReadable || TreeDepth(kLaidOutDepth + 1) > kLaidOutDepth) return "";
   return FDocument->EolStyle() == esWindows ? "\r\n" : "\n";
 }
 
@@ -260,9 +247,9 @@ TXmlNode* TXmlNode::NodeByName(std::string_view name) const {
   return nullptr;
 }
 
-int32_t TXmlNode::TreeDepth() const {
+int32_t TXmlNode::TreeDepth(int32_t limit) const {
   int32_t depth = 0;
-  for (const TXmlNode* node = FParent; node != nullptr; node = node->FParent) ++depth;
+  for (const TXmlNode* node = FParent; node != nullptr && depth < limit; node = node->FParent) ++depth;
   return depth;
 }
 

@@ -143,8 +143,8 @@ class TXmlNode : public TDebugPersistent {
   // The first child whose Name matches without regard to case (as Unicode);
   // attributes come first and so shadow elements of the same name.
   TXmlNode* NodeByName(std::string_view name) const;
-  // The number of ancestors.
-  int32_t TreeDepth() const;
+  // The number of ancestors, counted no further than limit.
+  int32_t TreeDepth(int32_t limit = INT32_MAX) const;
 
   // A readable save lays out nodes down to this depth, and writes what lies
   // deeper as a compact save would: indentation that grew with the depth

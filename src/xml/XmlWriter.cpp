@@ -204,7 +204,7 @@ void TXmlElement::WriteStream(TXmlWriter& writer) const {
   const TXmlDocument& doc = *Document();
   const bool readable = doc.XmlFormat() == xfReadable;
   const std::string eol = LineEndText();
-  const size_t baseDepth = readable ? static_cast<size_t>(TreeDepth()) : 0;
+  const size_t baseDepth = readable ? static_cast<size_t>(TreeDepth(kLaidOutDepth + 1)) : 0;
   const auto laidOut = [&](size_t depth) { return readable && depth <= static_cast<size_t>(kLaidOutDepth); };
   const auto indent = [&](size_t depth) {
     if (laidOut(depth) && depth > 0) writer.Write(Repeat(doc.IndentString(), depth));

@@ -524,7 +524,6 @@ class TSoak {
     while (MainForm->Timer1.Enabled() && MainForm->NextDue() <= FClock.Ms());
   }
 
-  // Each expected firing against the observed ones of its alarm.
   // The moments a firing expected at these may come at. A standby action
   // that goes off among alarms due together (within kLate) puts the
   // computer to sleep before the rest of them: they go off when it wakes,
