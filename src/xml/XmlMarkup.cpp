@@ -67,12 +67,3 @@ std::string UnescapeMarkup(std::string_view text) {
   result.append(text.substr(pos));
   return result;
 }
-
-std::string_view TrimBlankBytes(std::string_view text) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && blank(text[begin])) ++begin;
-  while (end > begin && blank(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}

@@ -123,7 +123,7 @@ void TXmlNodeList::Reserve(uint32_t capacity) {
   FCapacity = grown;
 }
 
-int32_t TXmlNodeList::Add(std::unique_ptr<TXmlNode> node) {
+int32_t TXmlNodeList::AddGrowing(std::unique_ptr<TXmlNode> node) {
   Insert(Count(), std::move(node));
   return Count() - 1;
 }

@@ -36,8 +36,15 @@ class TXmlNodeList {
   }
   int32_t IndexOf(const TXmlNode* node) const;
 
-  // Appends and returns the position.
-  int32_t Add(std::unique_ptr<TXmlNode> node);
+  // Appends and returns the position. Inline: the reader adds every node.
+  int32_t Add(std::unique_ptr<TXmlNode> node) {
+    if (FCapacity == 0) FCapacity = 1;  // the one inline slot
+    if (FCount == FCapacity) return AddGrowing(std::move(node));
+    Data()[FCount] = node.release();
+    return static_cast<int32_t>(FCount++);
+  }
+  // Room for capacity nodes without another allocation.
+  void Reserve(uint32_t capacity);
   // index runs from 0 to Count; anything else throws EListError.
   void Insert(int32_t index, std::unique_ptr<TXmlNode> node);
   // Destroys the node at index with its subtree; a bad index throws EListError.
@@ -52,7 +59,7 @@ class TXmlNodeList {
   // capacity 1 keeps it in place of the array pointer and allocates nothing.
   TXmlNode* const* Data() const { return FCapacity <= 1 ? &FOne : FMany; }
   TXmlNode** Data() { return FCapacity <= 1 ? &FOne : FMany; }
-  void Reserve(uint32_t capacity);
+  int32_t AddGrowing(std::unique_ptr<TXmlNode> node);
   // Takes every node out, leaving the list empty; the caller owns them.
   void MoveOut(std::vector<TXmlNode*>& out);
 
@@ -260,6 +267,9 @@ class TXmlElement : public TXmlContainerNode {
  private:
   // Start tag up to its end; returns the character that ended it.
   char ReadStartTag(TXmlParser& parser);
+  // A child list with room for as many children as the previous sibling of
+  // the same name has: an alarm entry's list then grows once, not three times.
+  void ReserveAsPreviousSibling(const TXmlElement& parent);
   // This element's share of ReadContent: true when its content ended (result
   // is what ReadContent returns), false when a child element starts (child,
   // already added, is still to be read).

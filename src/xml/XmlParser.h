@@ -103,12 +103,26 @@ class TXmlParser : public TDebugPersistent {
   // found; found is 0 when the input ends first.
   std::string_view ReadStringUntilAny(std::string_view stops, char& found);
 
-  // Classifies the markup after a "<" that has just been read.
-  TXmlElementType ReadOpenTag();
+  // Classifies the markup after a "<" that has just been read. A start or end
+  // tag, by far the most frequent, is told here; the rest out of line.
+  TXmlElementType ReadOpenTag() {
+    if (FUtf8CurrentIdx < FUtf8Buffer.size()) {
+      const char c = FUtf8Buffer[FUtf8CurrentIdx];
+      if (c == '/') {
+        ++FUtf8CurrentIdx;
+        return xeEndTag;
+      }
+      if (c != '!' && c != '?') return xeElement;
+    }
+    return ReadOtherOpenTag();
+  }
 
   // Drops the decoded text before the current chunk; Position and LineNumber
-  // stay as they are.
-  void Flush();
+  // stay as they are. Every element start calls it, and most find nothing to
+  // drop.
+  void Flush() {
+    if (FUtf8CurrentIdx > 0 && FUtf8FirstIdx > 0) DropReadChunks();
+  }
 
  protected:
   const TDebugComponent* DebugOwner() const override { return FOwner; }
@@ -124,6 +138,8 @@ class TXmlParser : public TDebugPersistent {
 
   static TDecodeMode ModeFor(TXmlStringEncoding encoding, int32_t codePage);
   char NextCharSlow();
+  TXmlElementType ReadOtherOpenTag();
+  void DropReadChunks();
   // Reads and decodes one more chunk; false when no more input can be had.
   bool ReadChunk();
   // Decodes the raw bytes of the current chunk into the buffer from FUtf8FirstIdx.

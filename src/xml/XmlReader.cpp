@@ -292,7 +292,10 @@ TXmlNode* TXmlElement::ReadContent(TXmlParser& parser, TXmlElementTypeSet kinds)
     TXmlElement* element = open.back();
     TXmlElement* child = nullptr;
     if (!element->ReadChildren(parser, element == this ? kinds : kElementContent, result, child)) {
-      if (child->ReadStartTag(parser) == '>') open.push_back(child);
+      if (child->ReadStartTag(parser) == '>') {
+        child->ReserveAsPreviousSibling(*element);
+        open.push_back(child);
+      }
       continue;
     }
     for (;;) {
@@ -305,6 +308,14 @@ TXmlNode* TXmlElement::ReadContent(TXmlParser& parser, TXmlElementTypeSet kinds)
       Report(*parent, wsWarn, [&] { return LevelMismatch(*finished, result, parser.Position()); });
     }
   }
+}
+
+void TXmlElement::ReserveAsPreviousSibling(const TXmlElement& parent) {
+  const int32_t count = parent.FNodes.Count();
+  const TXmlNode* previous = parent.FNodes.Items(count - 2);
+  if (previous == nullptr || previous->ElementType() != xeElement) return;
+  const auto& sibling = static_cast<const TXmlElement&>(*previous);
+  if (sibling.FNameID == FNameID) FNodes.Reserve(static_cast<uint32_t>(sibling.FNodes.Count()));
 }
 
 bool TXmlElement::ReadChildren(TXmlParser& parser, TXmlElementTypeSet kinds, TXmlNode*& result, TXmlElement*& child) {
@@ -348,7 +359,8 @@ bool TXmlElement::ReadChildren(TXmlParser& parser, TXmlElementTypeSet kinds, TXm
       result = this;
       return true;
     }
-    std::unique_ptr<TXmlNode> node = NewXmlNode(&document, type);
+    std::unique_ptr<TXmlNode> node =
+        type == xeElement ? std::make_unique<TXmlElement>(&document) : NewXmlNode(&document, type);
     if (!node) {  // a kind without a node class, allowed by a caller
       Report(*this, wsWarn, [&] { return IllegalTag(XmlElementTypeName(type), parser.Position()); });
       return true;

@@ -14,7 +14,6 @@
 
 class TXmlRefString {
  public:
-  TXmlRefString(int32_t id, std::string_view text) : FID(id), FFirst(text) {}
 
   int32_t ID() const { return FID; }
   // How often the string was added.
@@ -25,7 +24,7 @@ class TXmlRefString {
  private:
   friend class TXmlStringTable;
 
-  int32_t FID;
+  int32_t FID = 0;
   int32_t FFrequency = 1;
   std::string FFirst;  // the bytes; its size is the byte count
 };
@@ -42,12 +41,15 @@ class TXmlStringTable : public TDebugPersistent {
   // The text of an ID; "" for 0 or less, and for an unknown ID, which also
   // raises a wsWarn diagnostic. The reference lives as long as the table's
   // content (until Clear).
-  const std::string& GetString(int32_t id) const;
+  const std::string& GetString(int32_t id) const {
+    if (id > 0 && id <= Count()) return Entry(id - 1).FFirst;
+    return NoString(id);
+  }
 
   // Forgets every string; IDs restart at 1.
   void Clear();
 
-  int32_t Count() const { return static_cast<int32_t>(FByID.size()); }
+  int32_t Count() const { return FCount; }
   // The entry at a position in ID order; null outside 0..Count-1.
   const TXmlRefString* EntryInIdOrder(int32_t position) const;
 
@@ -55,19 +57,29 @@ class TXmlStringTable : public TDebugPersistent {
   const TDebugComponent* DebugOwner() const override { return FOwner; }
 
  private:
+  static constexpr int32_t kBlockShift = 7;
+  static constexpr int32_t kBlockSize = 1 << kBlockShift;
+
+  TXmlRefString& Entry(int32_t position) const {
+    return FBlocks[static_cast<size_t>(position >> kBlockShift)][position & (kBlockSize - 1)];
+  }
+  const std::string& NoString(int32_t id) const;
   void Grow();
   // AddString through the hash table.
   int32_t Lookup(std::string_view text);
 
   const TDebugComponent* FOwner;
-  // The entries in ID order; IDs are dense, so an ID is its position + 1.
-  std::vector<std::unique_ptr<TXmlRefString>> FByID;
+  // The entries in ID order, in blocks of kBlockSize; IDs are dense, so an ID
+  // is its position + 1. An entry never moves, and there is no allocation
+  // for each.
+  std::vector<std::unique_ptr<TXmlRefString[]>> FBlocks;
+  int32_t FCount = 0;
   // Lookup by string: an open-addressing hash table of IDs (0 = free slot),
   // at most half full. A sorted index would cost a shift of the whole index
   // for every new string, quadratic for a document of many distinct texts.
   std::vector<int32_t> FByRS;
-  // The ID last added in each slot of a small table chosen by length and end
+  // The ID last added in each slot of a small table chosen by length and three
   // bytes, looked at before the hash: a file repeats the same few names and
   // values, and hashing them was an eighth of a load. 0 = none.
-  std::array<int32_t, 64> FRecent{};
+  std::array<int32_t, 256> FRecent{};
 };

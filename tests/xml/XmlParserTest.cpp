@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -182,6 +183,43 @@ TEST(XmlParser, CrLfBecomesLfAcrossChunkBoundariesAndALoneCrStays) {
     decoder.Parser->ReadBOM();
     EXPECT_EQ(decoder.Drain(), "ab\ncd\r\nef\rg\n\nh\r");
   }
+}
+
+// The decoder handles runs of text many bytes at a time: a line end must come
+// out the same at every offset in such a run, and every line feed be counted.
+TEST(XmlParser, LineEndsAreDecodedAlikeAtEveryOffsetInALongRun) {
+  const auto decoded = [](const std::string& bytes) {
+    std::string text;
+    for (size_t i = 0; i < bytes.size(); ++i)
+      if (!(bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')) text += bytes[i];
+    return text;
+  };
+  for (const std::string lineEnd : {"\r\n", "\r", "\n", "\r\r\n", "\r\n\r\n\r"}) {
+    for (size_t offset = 0; offset < 40; ++offset) {
+      const std::string bytes = std::string(offset, 'a') + lineEnd + std::string(37, 'b') + lineEnd + "c";
+      for (const size_t chunkSize : {size_t{7}, size_t{256}}) {
+        SCOPED_TRACE(testing::PrintToString(lineEnd) + " at " + std::to_string(offset) + ", chunk " +
+                     std::to_string(chunkSize));
+        TDecoder decoder(bytes, chunkSize);
+        decoder.Parser->ReadBOM();
+        const std::string expected = decoded(bytes);
+        EXPECT_EQ(decoder.Drain(), expected);
+        EXPECT_EQ(decoder.Parser->LineNumber(), std::count(expected.begin(), expected.end(), '\n'));
+      }
+    }
+  }
+}
+
+TEST(XmlParser, LineNumbersCountEveryLineOfALongChunk) {
+  // More line feeds in one chunk than a byte counter holds.
+  std::string file(10000, '\n');
+  file += "x";
+  TDecoder decoder(file, 65536);
+  decoder.Parser->ReadBOM();
+  EXPECT_EQ(decoder.Parser->ReadStringUntilChar('x').size(), 10000u);
+  EXPECT_EQ(decoder.Parser->LineNumber(), 10000);
+  decoder.Parser->Flush();
+  EXPECT_EQ(decoder.Parser->LineNumber(), 10000);
 }
 
 TEST(XmlParser, PositionAndLineNumberCountDecodedBytes) {
