@@ -271,9 +271,16 @@ class TXmlElement : public TXmlContainerNode {
   // the same name has: an alarm entry's list then grows once, not three times.
   void ReserveAsPreviousSibling(const TXmlElement& parent);
   // This element's share of ReadContent: true when its content ended (result
-  // is what ReadContent returns), false when a child element starts (child,
-  // already added, is still to be read).
+  // is what ReadContent returns), false when a child element's start tag has
+  // been read (child, already added, has its content still to be read).
   bool ReadChildren(TXmlParser& parser, TXmlElementTypeSet kinds, TXmlNode*& result, TXmlElement*& child);
+  enum TQuickStep {
+    qsNext,     // a child without content was read; read on
+    qsChild,    // as ReadChildren returning false
+    qsEnded,    // this element's end tag was read
+    qsGeneral,  // what is next is for the general reading
+  };
+  TQuickStep ReadChildQuickly(TXmlParser& parser, TXmlElement*& child);
 };
 
 // The XML declaration; version and encoding are attribute children.

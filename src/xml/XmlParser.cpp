@@ -230,6 +230,24 @@ int64_t CountLineFeeds(const char* text, size_t count) {
   return lineFeeds;
 }
 
+// Where the first blank, "/", ">" or "[" stands in data from from on, or size.
+size_t NameStopAt(const char* data, size_t from, size_t size) {
+  size_t at = from;
+#ifdef TOLLIVANE_XML_SSE2
+  const auto is = [](__m128i bytes, char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
+  for (; at + 16 <= size; at += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+    const __m128i blank = _mm_or_si128(_mm_or_si128(is(bytes, ' '), is(bytes, '\t')),
+                                       _mm_or_si128(is(bytes, '\n'), is(bytes, '\r')));
+    const __m128i stop = _mm_or_si128(_mm_or_si128(is(bytes, '/'), is(bytes, '>')), is(bytes, '['));
+    const auto hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(blank, stop)));
+    if (hits != 0) return at + static_cast<size_t>(std::countr_zero(hits));
+  }
+#endif
+  while (at < size && !IsClass(data[at], kNameStop)) ++at;
+  return at;
+}
+
 // Where c first stands in data from from on, or size. Most searches end a few
 // bytes on, where memchr's setup would cost more than the search.
 size_t FindByte(const char* data, size_t from, size_t size, char c) {
@@ -345,8 +363,11 @@ const char* XmlEncodingName(TXmlStringEncoding encoding) {
 
 // ---------------------------------------------------------------------------
 
-TXmlParser::TXmlParser(sys::TStream& source, size_t chunkSize, const TDebugComponent* owner)
-    : FSource(source), FOwner(owner), FChunkSize(std::max<size_t>(chunkSize, 1)) {
+TXmlParser::TXmlParser(sys::TStream& source, size_t chunkSize, const TDebugComponent* owner, size_t plainChunkSize)
+    : FSource(source),
+      FOwner(owner),
+      FChunkSize(std::max<size_t>(chunkSize, 1)),
+      FPlainChunkSize(std::max(FChunkSize, plainChunkSize)) {
   FRawBuffer.resize(FChunkSize);
   FRawBuffer.resize(FSource.Read(FRawBuffer.data(), FChunkSize));
 }
@@ -480,8 +501,9 @@ bool TXmlParser::ReadChunk() {
   }
   const size_t carry = FRawBuffer.size() - FRawDecodedCount;
   FRawBuffer.erase(0, FRawDecodedCount);
-  FRawBuffer.resize(carry + FChunkSize);
-  const size_t count = FSource.Read(FRawBuffer.data() + carry, FChunkSize);
+  const size_t chunkSize = FMode == TDecodeMode::Copy ? FPlainChunkSize : FChunkSize;
+  FRawBuffer.resize(carry + chunkSize);
+  const size_t count = FSource.Read(FRawBuffer.data() + carry, chunkSize);
   FRawBuffer.resize(carry + count);
   FRawCarryIn = carry;
   FRawCarryCodePage = FCarryCodePage;
@@ -669,7 +691,7 @@ void TXmlParser::AppendDecoded(const char* text, size_t count) {
 // ---------------------------------------------------------------------------
 // Reading primitives
 
-char TXmlParser::NextCharSkipBlanks(std::string_view& blanks) {
+char TXmlParser::NextCharAfterBlanks(std::string_view& blanks) {
   const size_t start = FUtf8CurrentIdx;
   size_t at = start;
   for (;;) {
@@ -695,12 +717,29 @@ void TXmlParser::SkipBlanks() {
   }
 }
 
+void TXmlParser::SkipBlankBytes() {
+  for (;;) {
+    const size_t size = FUtf8Buffer.size();
+    while (FUtf8CurrentIdx < size && static_cast<unsigned char>(FUtf8Buffer[FUtf8CurrentIdx]) <= 0x20)
+      ++FUtf8CurrentIdx;
+    if (FUtf8CurrentIdx < size || !ReadChunk()) return;
+  }
+}
+
 bool TXmlParser::CheckString(std::string_view text) {
   while (FUtf8Buffer.size() - FUtf8CurrentIdx < text.size())
     if (!ReadChunk()) return false;
   if (!EqualFolded(FUtf8Buffer.data() + FUtf8CurrentIdx, text)) return false;
   FUtf8CurrentIdx += text.size();
   return true;
+}
+
+const char* TXmlParser::Find(const char* from, const char* end, char c) {
+  return from + FindByte(from, 0, static_cast<size_t>(end - from), c);
+}
+
+const char* TXmlParser::FindNameStop(const char* from, const char* end) {
+  return from + NameStopAt(from, 0, static_cast<size_t>(end - from));
 }
 
 std::string_view TXmlParser::ReadStringUntilChar(char c) {
@@ -765,7 +804,7 @@ std::string_view TXmlParser::ReadStringUntilBlankOrEndTag() {
   size_t at = start;
   for (;;) {
     const size_t size = FUtf8Buffer.size();
-    while (at < size && !IsClass(FUtf8Buffer[at], kNameStop)) ++at;
+    at = NameStopAt(FUtf8Buffer.data(), at, size);
     if (at < size) {
       FUtf8CurrentIdx = at;
       return std::string_view(FUtf8Buffer.data() + start, at - start);

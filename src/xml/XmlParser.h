@@ -41,7 +41,10 @@ class TXmlParser : public TDebugPersistent {
  public:
   // Reads the first chunk at once; nothing is decoded before ReadBOM. source
   // and owner (which receives the diagnostics, may be null) are not owned.
-  TXmlParser(sys::TStream& source, size_t chunkSize, const TDebugComponent* owner);
+  // Input found to be UTF-8 (or plain ASCII) is read on in chunks of
+  // plainChunkSize when that is larger: it is only copied, and the reader's
+  // quick path stops at every chunk's end.
+  TXmlParser(sys::TStream& source, size_t chunkSize, const TDebugComponent* owner, size_t plainChunkSize = 0);
 
   // Chooses the encoding from the start of the input and decodes the first chunk.
   void ReadBOM();
@@ -79,9 +82,30 @@ class TXmlParser : public TDebugPersistent {
   }
   // Consumes blanks (tab, LF, CR, space), which blanks then views, and then
   // the next byte, which it returns; 0 at the end of the input.
-  char NextCharSkipBlanks(std::string_view& blanks);
+  char NextCharSkipBlanks(std::string_view& blanks) {
+    if (FUtf8CurrentIdx < FUtf8Buffer.size()) {
+      const char c = FUtf8Buffer[FUtf8CurrentIdx];
+      if (c != ' ' && c != '\t' && c != '\n' && c != '\r') {
+        blanks = {};
+        ++FUtf8CurrentIdx;
+        return c;
+      }
+    }
+    return NextCharAfterBlanks(blanks);
+  }
   // Consumes blanks only.
   void SkipBlanks();
+  // Consumes the bytes 0x00 to 0x20 (what TrimBlankBytes drops).
+  void SkipBlankBytes();
+  // Consumes text, when the bytes at the read position are text and then
+  // stop; false, consuming nothing, otherwise.
+  bool SkipTextBefore(std::string_view text, char stop) {
+    if (FUtf8Buffer.size() - FUtf8CurrentIdx <= text.size()) return false;
+    const char* at = FUtf8Buffer.data() + FUtf8CurrentIdx;
+    if (at[text.size()] != stop || text.compare(0, text.size(), at, text.size()) != 0) return false;
+    FUtf8CurrentIdx += text.size() + 1;
+    return true;
+  }
   // Whether the bytes at the read position are text, folding A-Z to a-z on
   // both sides; consumed only when they are.
   bool CheckString(std::string_view text);
@@ -102,6 +126,20 @@ class TXmlParser : public TDebugPersistent {
   // The text up to the next of the stop characters, which is consumed and
   // found; found is 0 when the input ends first.
   std::string_view ReadStringUntilAny(std::string_view stops, char& found);
+
+  // For a reader's fast path over the common markup: the decoded bytes at
+  // hand after the read position are [Cursor, Limit). The pointers stay valid
+  // until the next call that reads or flushes.
+  const char* Cursor() const { return FUtf8Buffer.data() + FUtf8CurrentIdx; }
+  const char* Limit() const { return FUtf8Buffer.data() + FUtf8Buffer.size(); }
+  // Moves the read position to at, in [Cursor, Limit].
+  void MoveTo(const char* at) { FUtf8CurrentIdx = static_cast<size_t>(at - FUtf8Buffer.data()); }
+  // What Position would be at at.
+  int64_t PositionOf(const char* at) const { return FUtf8BasePosition + (at - FUtf8Buffer.data()); }
+  // The first c in [from, end), or end.
+  static const char* Find(const char* from, const char* end, char c);
+  // The first blank, "/", ">" or "[" in [from, end), or end.
+  static const char* FindNameStop(const char* from, const char* end);
 
   // Classifies the markup after a "<" that has just been read. A start or end
   // tag, by far the most frequent, is told here; the rest out of line.
@@ -138,6 +176,7 @@ class TXmlParser : public TDebugPersistent {
 
   static TDecodeMode ModeFor(TXmlStringEncoding encoding, int32_t codePage);
   char NextCharSlow();
+  char NextCharAfterBlanks(std::string_view& blanks);
   TXmlElementType ReadOtherOpenTag();
   void DropReadChunks();
   // Reads and decodes one more chunk; false when no more input can be had.
@@ -159,6 +198,7 @@ class TXmlParser : public TDebugPersistent {
   sys::TStream& FSource;          // not owned
   const TDebugComponent* FOwner;  // not owned
   size_t FChunkSize;
+  size_t FPlainChunkSize;
 
   // The current chunk: the bytes the chunk before could not decode yet (a
   // character cut by the chunk boundary), then the bytes read.

@@ -190,6 +190,101 @@ TEST(XmlReader, TextIsStoredAsSpelledLessTheBlanksAtItsEnds) {
   }
 }
 
+// A stream that hands out its bytes a few at a time, by a fixed pattern of
+// lengths, after a first read in full (the one the encoding is told from):
+// the decoder's text at hand then ends at every kind of place.
+class TTrickleStream : public sys::TStream {
+ public:
+  TTrickleStream(std::string bytes, std::vector<size_t> lengths) : FBytes(std::move(bytes)), FLengths(std::move(lengths)) {}
+  size_t Read(void* buffer, size_t count) override {
+    const size_t wanted = FTurn == 0 ? count : FLengths[(FTurn - 1) % FLengths.size()];
+    ++FTurn;
+    const size_t length = std::min({count, wanted, FBytes.size() - FPosition});
+    std::copy_n(FBytes.data() + FPosition, length, static_cast<char*>(buffer));
+    FPosition += length;
+    return length;
+  }
+  size_t Write(const void*, size_t) override { return 0; }
+
+ private:
+  std::string FBytes;
+  std::vector<size_t> FLengths;
+  size_t FTurn = 0;
+  size_t FPosition = 0;
+};
+
+// Everything the reader sets on a subtree: type, name, stored text, source
+// position, closing style, text node and start-tag area, children.
+std::string Picture(const TXmlNode& node) {
+  std::string out = node.ElementTypeName() + ":" + node.Name() + "@" + std::to_string(node.SourcePos());
+  if (const auto* text = dynamic_cast<const TXmlCharData*>(&node)) out += "=[" + text->StoredText() + "]";
+  if (const auto* element = dynamic_cast<const TXmlElement*>(&node))
+    out += "{" + std::to_string(element->NodeClosingStyle()) + "," + std::to_string(element->ValueIndex()) + "," +
+           std::to_string(element->DirectNodeCount()) + "}";
+  if (node.ElementType() == xeAttribute) out += "=[" + node.Value() + "]";
+  out += "(";
+  for (int32_t i = 0; i < node.NodeCount(); ++i) out += Picture(*node.Nodes(i)) + ",";
+  return out + ")";
+}
+
+// The whole outcome of a load: the tree, the diagnostics and both saves.
+std::string LoadOutcome(sys::TStream& stream) {
+  auto document = TXmlDocument::Create();
+  std::vector<TDiagnostic> diagnostics;
+  CaptureDiagnostics(*document, diagnostics);
+  std::string out;
+  try {
+    document->LoadFromStream(stream);
+  } catch (const std::exception& e) {
+    out += std::string("thrown: ") + e.what() + "\n";
+  }
+  for (int32_t i = 0; i < document->RootNodes().Count(); ++i) out += Picture(*document->RootNodes().Items(i)) + "\n";
+  for (const TDiagnostic& d : diagnostics) out += std::string(XmlWarnStyleName(d.Style)) + ": " + d.Message + "\n";
+  for (const bool readable : {false, true}) {
+    document->SetXmlFormat(readable ? xfReadable : xfCompact);
+    sys::TMemoryStream saved;
+    document->SaveToStream(saved);
+    out += saved.Bytes() + "\n";
+  }
+  return out;
+}
+
+// Element content is read by a quick path where the text at hand allows it
+// and by the general reading elsewhere: whatever a load meets, and wherever
+// the text at hand ends, the outcome is the same.
+TEST(XmlReader, ALoadComesOutTheSameWhereverTheInputArrivesInPieces) {
+  const std::string cases[] = {
+      AlarmFile("\r\n", "\t", 3),
+      AlarmFile("\n", "  ", 2),
+      AlarmFile("", "", 2),
+      "<a><b/><c /><d></d><e>x</e><e>y</e><e> </e><f>\t text \n</f><e>z</e></a>",
+      "<a><b>text<c>more</c>tail</b><b>1</b><b>2<!-- c --></b><b><![CDATA[<x>]]></b><b><?pi x?></b></a>",
+      "<a><b x=\"1\">v</b><b\ty='2'/><b >w</b ><b>w</b\t></a>",
+      "<Entry><Time>07:30</time><Days>x</Days></Entry>",
+      "<a><b></a></b><c/>",
+      "<a>&lt;&amp;&gt;<b>&quot;&apos;</b><b>caf\xC3\xA9 \xE7\x9B\xAE</b></a>",
+      "<a><\x01b\x01>t</\x01b\x01><b\x02>u</b></a>",
+      "<a><b>unclosed<c>deeper",
+      "<a><b>x</b",
+      "<a><b/ ><c/x><d>e</d>",
+      "<a><b>x</b><b>y</b><b>z</b></a><!-- after --><c/>",
+  };
+  const std::vector<std::vector<size_t>> patterns = {{1}, {2, 3, 5, 7, 11, 13}, {17, 1, 4}, {64}};
+  // Past the decoder's first chunk, which comes whole.
+  const std::string padding = "<!--" + std::string(300, '-') + "-->";
+  for (const std::string& xml : cases) {
+    const std::string bytes = padding + xml;
+    SCOPED_TRACE(xml);
+    sys::TMemoryStream whole(bytes);
+    const std::string expected = LoadOutcome(whole);
+    for (const auto& lengths : patterns) {
+      SCOPED_TRACE(testing::PrintToString(lengths));
+      TTrickleStream pieces(bytes, lengths);
+      EXPECT_EQ(LoadOutcome(pieces), expected);
+    }
+  }
+}
+
 TEST(XmlReader, AMismatchedEndTagStillClosesTheElement) {
   TLoaded loaded("<Entry><Time>07:30</time></Entry>");
   EXPECT_EQ(loaded.Messages(wsWarn),
