@@ -363,6 +363,20 @@ const char* XmlEncodingName(TXmlStringEncoding encoding) {
 
 // ---------------------------------------------------------------------------
 
+void TXmlByteBuffer::erase_front(size_t count) {
+  if (count == 0) return;
+  std::memmove(FData.get(), FData.get() + count, FSize - count);
+  FSize -= count;
+}
+
+void TXmlByteBuffer::Grow(size_t size) {
+  const size_t capacity = std::max(size, FCapacity * 2);
+  auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+  if (FSize > 0) std::memcpy(grown.get(), FData.get(), FSize);
+  FData = std::move(grown);
+  FCapacity = capacity;
+}
+
 TXmlParser::TXmlParser(sys::TStream& source, size_t chunkSize, const TDebugComponent* owner, size_t plainChunkSize)
     : FSource(source),
       FOwner(owner),
@@ -409,7 +423,7 @@ void TXmlParser::ReadBOM() {
       return;
     }
     if (match->IsBom) {
-      FRawBuffer.erase(0, static_cast<size_t>(match->Count));
+      FRawBuffer.erase_front(static_cast<size_t>(match->Count));
       Warn(wsInfo, std::string("BOM with encoding ") + XmlEncodingName(FEncoding));
     }
   }
@@ -458,7 +472,7 @@ void TXmlParser::KeepConsumedText() {
     text += (FMode == TDecodeMode::Copy || byte < 0x80) ? 1 : FHighBytes[byte - 0x80].Length;
   }
   if (text != FUtf8CurrentIdx) return;
-  FRawBuffer.erase(0, raw);
+  FRawBuffer.erase_front(raw);
   FRawCarryIn = raw < FRawCarryIn ? FRawCarryIn - raw : 0;
   FUtf8FirstIdx = FUtf8CurrentIdx;
   FChunkPendingCR = false;
@@ -500,7 +514,7 @@ bool TXmlParser::ReadChunk() {
     return true;
   }
   const size_t carry = FRawBuffer.size() - FRawDecodedCount;
-  FRawBuffer.erase(0, FRawDecodedCount);
+  FRawBuffer.erase_front(FRawDecodedCount);
   const size_t chunkSize = FMode == TDecodeMode::Copy ? FPlainChunkSize : FChunkSize;
   FRawBuffer.resize(carry + chunkSize);
   const size_t count = FSource.Read(FRawBuffer.data() + carry, chunkSize);
@@ -877,7 +891,7 @@ void TXmlParser::DropReadChunks() {
   if (drop == 0) return;
   FBaseLineNumber += CountLineFeeds(FUtf8Buffer.data(), drop);
   FUtf8BasePosition += static_cast<int64_t>(drop);
-  FUtf8Buffer.erase(0, drop);
+  FUtf8Buffer.erase_front(drop);
   FUtf8CurrentIdx -= drop;
   FUtf8FirstIdx -= drop;
 }

@@ -13,7 +13,7 @@
 TXmlBufferWriter::TXmlBufferWriter(sys::TStream& source, int32_t chunkSize)
     : FSource(&source), FChunkSize(static_cast<size_t>(chunkSize)), FRawBuffer(FChunkSize, '\0') {}
 
-void TXmlBufferWriter::WriteRaw(const char* buffer, size_t count) {
+void TXmlBufferWriter::WriteRawFilling(const char* buffer, size_t count) {
   while (count > 0) {
     const size_t n = std::min(count, FChunkSize - FRawPosition);
     std::memcpy(FRawBuffer.data() + FRawPosition, buffer, n);
@@ -36,7 +36,7 @@ void TXmlBufferWriter::SendChunk(size_t count) {
 TXmlWriter::TXmlWriter(const TXmlDocument& owner, sys::TStream& source, int32_t chunkSize)
     : TXmlBufferWriter(source, chunkSize), FOwner(owner) {}
 
-void TXmlWriter::Write(std::string_view text) {
+void TXmlWriter::WriteConverted(std::string_view text) {
   switch (FEncoding) {
     case seUTF8:
       WriteRaw(text.data(), text.size());
@@ -116,12 +116,6 @@ constexpr int32_t kChunkSize = 256;
 
 bool IsText(const TXmlNode* node) { return IsCharDataType(node->ElementType()); }
 
-std::string Repeat(const std::string& text, size_t count) {
-  std::string out;
-  out.reserve(text.size() * count);
-  for (size_t i = 0; i < count; ++i) out += text;
-  return out;
-}
 
 }  // namespace
 
@@ -207,7 +201,8 @@ void TXmlElement::WriteStream(TXmlWriter& writer) const {
   const size_t baseDepth = readable ? static_cast<size_t>(TreeDepth(kLaidOutDepth + 1)) : 0;
   const auto laidOut = [&](size_t depth) { return readable && depth <= static_cast<size_t>(kLaidOutDepth); };
   const auto indent = [&](size_t depth) {
-    if (laidOut(depth) && depth > 0) writer.Write(Repeat(doc.IndentString(), depth));
+    if (!laidOut(depth)) return;
+    for (size_t level = 0; level < depth; ++level) writer.Write(doc.IndentString());
   };
   const auto lineEnd = [&](size_t depth) {
     if (laidOut(depth)) writer.Write(eol);

@@ -3,6 +3,7 @@
 // and the writer that converts UTF-8 text to the document's encoding.
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -20,12 +21,32 @@ class TXmlBufferWriter {
   TXmlBufferWriter& operator=(const TXmlBufferWriter&) = delete;
 
   // Buffers bytes unconverted. Throws EXmlError "Stream write error" when the
-  // target stores fewer bytes than a chunk.
-  void WriteRaw(const char* buffer, size_t count);
+  // target stores fewer bytes than a chunk. Inline for the pieces a save is
+  // made of: a bracket, a name, a short text.
+  void WriteRaw(const char* buffer, size_t count) {
+    if (count >= FChunkSize - FRawPosition) return WriteRawFilling(buffer, count);
+    char* out = FRawBuffer.data() + FRawPosition;
+    FRawPosition += count;
+    // Up to 16 bytes in two overlapping moves of a fixed size each, which
+    // compile to plain loads and stores.
+    if (count >= 8 && count <= 16) {
+      std::memcpy(out, buffer, 8);
+      std::memcpy(out + count - 8, buffer + count - 8, 8);
+    } else if (count >= 4 && count < 8) {
+      std::memcpy(out, buffer, 4);
+      std::memcpy(out + count - 4, buffer + count - 4, 4);
+    } else if (count < 4) {
+      for (size_t i = 0; i < count; ++i) out[i] = buffer[i];
+    } else {
+      std::memcpy(out, buffer, count);
+    }
+  }
   // Sends the bytes still waiting.
   void Flush();
 
  private:
+  // WriteRaw of bytes that fill the chunk.
+  void WriteRawFilling(const char* buffer, size_t count);
   void SendChunk(size_t count);
 
   sys::TStream* FSource;  // not owned
@@ -42,9 +63,13 @@ class TXmlWriter : public TXmlBufferWriter {
   void SetCodePage(int32_t codePage) { FCodePage = codePage; }
 
   // Converts a piece of UTF-8 text to the output encoding and buffers it.
-  void Write(std::string_view text);
+  void Write(std::string_view text) {
+    if (FEncoding == seUTF8) return WriteRaw(text.data(), text.size());
+    WriteConverted(text);
+  }
 
  private:
+  void WriteConverted(std::string_view text);
   void WriteUtf16(std::string_view text, bool bigEndian);
   void WriteAnsi(std::string_view text);
 
