@@ -100,8 +100,6 @@ bool IsContainer(const TXmlNode* node) { return IsContainerType(node->ElementTyp
 // ---------------------------------------------------------------------------
 // TXmlNodeList
 
-TXmlNodeList::TXmlNodeList() : FOne(nullptr) {}
-
 TXmlNodeList::~TXmlNodeList() { Clear(); }
 
 int32_t TXmlNodeList::IndexOf(const TXmlNode* node) const {
@@ -176,9 +174,7 @@ void TXmlNodeList::Clear() {
 // TXmlNode: the behaviour of a node that cannot hold children and has no
 // name or value of its own (containers other than elements inherit the latter).
 
-TXmlNode::TXmlNode(TXmlDocument* document) : FDocument(document) {
-  if (document == nullptr) throw EXmlError("XML owner is not assigned");
-}
+void TXmlNode::FailNoDocument() { throw EXmlError("XML owner is not assigned"); }
 
 TXmlNode::~TXmlNode() = default;
 

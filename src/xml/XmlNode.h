@@ -24,7 +24,7 @@ class TXmlWriter;
 // of a document.
 class TXmlNodeList {
  public:
-  TXmlNodeList();
+  TXmlNodeList() : FOne(nullptr) {}
   ~TXmlNodeList();
   TXmlNodeList(const TXmlNodeList&) = delete;
   TXmlNodeList& operator=(const TXmlNodeList&) = delete;
@@ -160,12 +160,15 @@ class TXmlNode : public TDebugPersistent {
   static constexpr int32_t kLaidOutDepth = 32;
 
  protected:
-  // Throws EXmlError when document is null.
-  explicit TXmlNode(TXmlDocument* document);
+  // Throws EXmlError when document is null. Inline: a load makes every node.
+  explicit TXmlNode(TXmlDocument* document) : FDocument(document) {
+    if (document == nullptr) FailNoDocument();
+  }
 
   const TDebugComponent* DebugOwner() const override;
 
   static void LinkParent(TXmlNode& child, TXmlNode* parent) { child.FParent = parent; }
+  [[noreturn]] static void FailNoDocument();
   [[noreturn]] static void FailAdd();
   [[noreturn]] static void FailManipulate();
 

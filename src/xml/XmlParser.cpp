@@ -4,10 +4,6 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#endif
-
 #include "system/CodePage.h"
 #include "system/Unicode.h"
 
@@ -183,18 +179,7 @@ constexpr int32_t kUtf8CodePage = 65001;
 constexpr int32_t kUtf16LECodePage = 1200;
 constexpr int32_t kUtf16BECodePage = 1201;
 
-enum : uint8_t { kBlank = 1, kNameStop = 2 };
-
-constexpr std::array<uint8_t, 256> MakeCharClasses() {
-  std::array<uint8_t, 256> classes{};
-  for (const unsigned char c : {'\t', '\n', '\r', ' '}) classes[c] = kBlank | kNameStop;
-  for (const unsigned char c : {'/', '>', '['}) classes[c] = kNameStop;
-  return classes;
-}
-
-constexpr std::array<uint8_t, 256> kCharClasses = MakeCharClasses();
-
-bool IsClass(char c, uint8_t mask) { return (kCharClasses[static_cast<unsigned char>(c)] & mask) != 0; }
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
@@ -204,11 +189,8 @@ bool EqualFolded(const char* bytes, std::string_view text) {
   return true;
 }
 
-// Sixteen bytes at a time where the machine has SSE2 (every x86-64 does):
-// these two run over every byte of the input.
-#if defined(__SSE2__) || defined(_M_X64)
-#define TOLLIVANE_XML_SSE2 1
-#endif
+// Sixteen bytes at a time where the machine has SSE2: this and AppendDecoded
+// run over every byte of the input.
 
 int64_t CountLineFeeds(const char* text, size_t count) {
   int64_t lineFeeds = 0;
@@ -230,39 +212,6 @@ int64_t CountLineFeeds(const char* text, size_t count) {
   return lineFeeds;
 }
 
-// Where the first blank, "/", ">" or "[" stands in data from from on, or size.
-size_t NameStopAt(const char* data, size_t from, size_t size) {
-  size_t at = from;
-#ifdef TOLLIVANE_XML_SSE2
-  const auto is = [](__m128i bytes, char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
-  for (; at + 16 <= size; at += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
-    const __m128i blank = _mm_or_si128(_mm_or_si128(is(bytes, ' '), is(bytes, '\t')),
-                                       _mm_or_si128(is(bytes, '\n'), is(bytes, '\r')));
-    const __m128i stop = _mm_or_si128(_mm_or_si128(is(bytes, '/'), is(bytes, '>')), is(bytes, '['));
-    const auto hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(blank, stop)));
-    if (hits != 0) return at + static_cast<size_t>(std::countr_zero(hits));
-  }
-#endif
-  while (at < size && !IsClass(data[at], kNameStop)) ++at;
-  return at;
-}
-
-// Where c first stands in data from from on, or size. Most searches end a few
-// bytes on, where memchr's setup would cost more than the search.
-size_t FindByte(const char* data, size_t from, size_t size, char c) {
-  size_t at = from;
-#ifdef TOLLIVANE_XML_SSE2
-  const __m128i wanted = _mm_set1_epi8(c);
-  for (; at + 16 <= size; at += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
-    const auto hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted)));
-    if (hits != 0) return at + static_cast<size_t>(std::countr_zero(hits));
-  }
-#endif
-  while (at < size && data[at] != c) ++at;
-  return at;
-}
 
 bool SameNameIgnoreCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && EqualFolded(a.data(), b);
@@ -710,7 +659,7 @@ char TXmlParser::NextCharAfterBlanks(std::string_view& blanks) {
   size_t at = start;
   for (;;) {
     const size_t size = FUtf8Buffer.size();
-    while (at < size && IsClass(FUtf8Buffer[at], kBlank)) ++at;
+    while (at < size && IsBlank(FUtf8Buffer[at])) ++at;
     if (at < size) {
       blanks = std::string_view(FUtf8Buffer.data() + start, at - start);
       FUtf8CurrentIdx = at + 1;
@@ -726,7 +675,7 @@ char TXmlParser::NextCharAfterBlanks(std::string_view& blanks) {
 void TXmlParser::SkipBlanks() {
   for (;;) {
     const size_t size = FUtf8Buffer.size();
-    while (FUtf8CurrentIdx < size && IsClass(FUtf8Buffer[FUtf8CurrentIdx], kBlank)) ++FUtf8CurrentIdx;
+    while (FUtf8CurrentIdx < size && IsBlank(FUtf8Buffer[FUtf8CurrentIdx])) ++FUtf8CurrentIdx;
     if (FUtf8CurrentIdx < size || !ReadChunk()) return;
   }
 }
@@ -748,21 +697,13 @@ bool TXmlParser::CheckString(std::string_view text) {
   return true;
 }
 
-const char* TXmlParser::Find(const char* from, const char* end, char c) {
-  return from + FindByte(from, 0, static_cast<size_t>(end - from), c);
-}
-
-const char* TXmlParser::FindNameStop(const char* from, const char* end) {
-  return from + NameStopAt(from, 0, static_cast<size_t>(end - from));
-}
-
 std::string_view TXmlParser::ReadStringUntilChar(char c) {
   const size_t start = FUtf8CurrentIdx;
   size_t from = start;
   for (;;) {
     const size_t size = FUtf8Buffer.size();
     const char* data = FUtf8Buffer.data();
-    const size_t at = FindByte(data, from, size, c);
+    const size_t at = static_cast<size_t>(Find(data + from, data + size, c) - data);
     if (at < size) {
       FUtf8CurrentIdx = at + 1;
       return std::string_view(data + start, at - start);
@@ -818,7 +759,7 @@ std::string_view TXmlParser::ReadStringUntilBlankOrEndTag() {
   size_t at = start;
   for (;;) {
     const size_t size = FUtf8Buffer.size();
-    at = NameStopAt(FUtf8Buffer.data(), at, size);
+    at = static_cast<size_t>(FindNameStop(FUtf8Buffer.data() + at, FUtf8Buffer.data() + size) - FUtf8Buffer.data());
     if (at < size) {
       FUtf8CurrentIdx = at;
       return std::string_view(FUtf8Buffer.data() + start, at - start);
