@@ -407,20 +407,35 @@ void TXmlParser::SetCodePage(int32_t codePage) {
 
 void TXmlParser::KeepConsumedText() {
   if (FUtf8CurrentIdx <= FUtf8FirstIdx) return;
-  // Find the raw bytes that the text read so far came from, by the lengths
-  // that the decoder still in place gave them. Only the byte-wise decoders
-  // allow that; after any other the chunk is decoded again from its start.
-  if (FMode != TDecodeMode::Copy && FMode != TDecodeMode::SingleByte) return;
+  // Find the raw bytes that the text read so far came from. The byte-wise
+  // decoders tell by the lengths they gave each byte; a multi-byte code page
+  // by decoding ever longer starts of the chunk until one gives that text.
+  // After any other decoder the chunk is decoded again from its start.
   const size_t count = FRawBuffer.size();
-  size_t raw = 0;
   size_t text = FUtf8FirstIdx;
   if (FChunkPendingCR && count > 0 && FRawBuffer[0] != '\n') ++text;  // the CR held back before
-  while (text < FUtf8CurrentIdx && raw < count) {
-    const auto byte = static_cast<unsigned char>(FRawBuffer[raw++]);
-    if (byte == '\r' && raw < count && FRawBuffer[raw] == '\n') continue;  // dropped before its LF
-    text += (FMode == TDecodeMode::Copy || byte < 0x80) ? 1 : FHighBytes[byte - 0x80].Length;
+  size_t raw = 0;
+  if (FMode == TDecodeMode::Copy || FMode == TDecodeMode::SingleByte) {
+    while (text < FUtf8CurrentIdx && raw < count) {
+      const auto byte = static_cast<unsigned char>(FRawBuffer[raw++]);
+      if (byte == '\r' && raw < count && FRawBuffer[raw] == '\n') continue;  // dropped before its LF
+      text += (FMode == TDecodeMode::Copy || byte < 0x80) ? 1 : FHighBytes[byte - 0x80].Length;
+    }
+    if (text != FUtf8CurrentIdx) return;
+  } else if (FMode == TDecodeMode::MultiByte) {
+    const std::string_view consumed(FUtf8Buffer.data() + text, FUtf8CurrentIdx - text);
+    for (;; ++raw) {
+      if (raw > count) return;
+      std::string decoded =
+          sys::WideToUtf8(sys::CodePageToWide(static_cast<unsigned>(FModeCodePage), std::string_view(FRawBuffer.data(), raw)));
+      for (size_t at = decoded.find("\r\n"); at != decoded.npos; at = decoded.find("\r\n", at)) decoded.erase(at, 1);
+      if (decoded == consumed) break;
+      // A character is at most four bytes of UTF-8: this start is past it.
+      if (decoded.size() > consumed.size() + 4) return;
+    }
+  } else {
+    return;
   }
-  if (text != FUtf8CurrentIdx) return;
   FRawBuffer.erase_front(raw);
   FRawCarryIn = raw < FRawCarryIn ? FRawCarryIn - raw : 0;
   FUtf8FirstIdx = FUtf8CurrentIdx;
@@ -433,7 +448,9 @@ void TXmlParser::DeclareEncoding(std::string_view name) {
   if (FEncoding == seUTF16LE || FEncoding == seUTF16BE) {
     encoding = FEncoding;
     codePage = FEncoding == seUTF16LE ? kUtf16LECodePage : kUtf16BECodePage;
-  } else if (FBomInfo.HasBOM && FBomInfo.Encoding == seUTF8) {
+  } else if ((FBomInfo.HasBOM && FBomInfo.Encoding == seUTF8) || encoding == seUTF16LE || encoding == seUTF16BE) {
+    // A UTF-8 mark governs; and input whose declaration was read a byte a
+    // character is not UTF-16, whatever it says: it is read on as UTF-8.
     encoding = seUTF8;
     codePage = kUtf8CodePage;
   }

@@ -97,8 +97,10 @@ class TXmlParser : public TDebugPersistent {
   // before it stays as it was read.
   void SetCodePage(int32_t codePage);
   // Applies the encoding a declaration names. A byte order mark, or input
-  // found to be UTF-16, keeps its own encoding and byte order: honouring a
-  // contradicting name would only garble the rest of the input.
+  // found to be UTF-16, keeps its own encoding and byte order, and input
+  // found not to be (a declaration naming UTF-16 read a byte a character) is
+  // read on as UTF-8: honouring a contradicting name would only garble the
+  // rest of the input.
   void DeclareEncoding(std::string_view name);
 
   const TXmlBomInfo& BomInfo() const { return FBomInfo; }

@@ -1,5 +1,6 @@
 #include "xml/XmlWriter.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -148,7 +149,7 @@ void TXmlDocument::SaveToStream(sys::TStream& stream) {
       return;
   }
   FExternalBomInfo = bom;
-  writer.WriteRaw(reinterpret_cast<const char*>(bom.BOM.data()), static_cast<size_t>(bom.Len));
+  writer.WriteRaw(reinterpret_cast<const char*>(bom.BOM.data()), std::min<size_t>(bom.Len, bom.BOM.size()));
   writer.SetEncoding(FExternalEncoding);
   writer.SetCodePage(FExternalCodePage);
   WriteStream(writer);

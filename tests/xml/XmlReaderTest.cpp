@@ -656,6 +656,8 @@ TEST(XmlReader, TheInputDecidesTheEncodingToSaveIn) {
       {"UTF-16BE naming utf-16", utf16(declaring("utf-16"), true), seUTF16BE, 1201},
       {"UTF-16LE naming UTF-8", utf16(declaring("UTF-8"), false), seUTF16LE, 1200},
       {"UTF-16BE without mark", utf16(declaring("utf-16"), true).substr(2), seUTF16BE, 1201},
+      // Its declaration read a byte a character, the input is not UTF-16.
+      {"8-bit naming UTF-16", "<?xml version=\"1.0\" encoding=\"UTF-16\"?><r>" + e + "</r>", seUTF8, 65001},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Title);
@@ -681,6 +683,32 @@ TEST(XmlReader, EachDeclarationSwitchesTheEncoding) {
                                          "info: declaration with encoding \"windows-1252\" and codepage 1252",
                                          "info: declaration with encoding \"iso-8859-15\" and codepage 28605",
                                      }));
+}
+
+TEST(XmlReader, ASecondDeclarationAfterAMultiByteOneReadsOnFromItsEnd) {
+  // The text read since the first declaration is not read a second time.
+  struct TCase {
+    const char* First;
+    std::string Text;
+    std::string Decoded;
+    const char* Second;
+    std::string SecondText;
+    std::string SecondDecoded;
+  };
+  const TCase cases[] = {
+      {"shift_jis", "\x93\xFA\x96\x7B", "\xE6\x97\xA5\xE6\x9C\xAC", "windows-1252", "\xA4", "\xC2\xA4"},
+      {"gb2312", "\xC4\xE3\r\n\xBA\xC3", "\xE4\xBD\xA0\n\xE5\xA5\xBD", "shift_jis", "\x93\xFA", "\xE6\x97\xA5"},
+      {"big5", "\xA4\xA4", "\xE4\xB8\xAD", "utf-8", "\xC3\xA9", "\xC3\xA9"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.First);
+    TLoaded loaded("<?xml version=\"1.0\" encoding=\""s + c.First + "\"?>\r\n<a>" + c.Text + "</a>\r\n" +
+                   "<?xml version=\"1.0\" encoding=\"" + c.Second + "\"?><b>" + c.SecondText + "</b>");
+    EXPECT_EQ(Dump(*loaded.Document), "Declaration:xml(Attribute:version=[1.0],Attribute:encoding=["s + c.First +
+                                          "]) Element:a(CharData:CharData=[" + c.Decoded +
+                                          "]) Declaration:xml(Attribute:version=[1.0],Attribute:encoding=[" + c.Second +
+                                          "]) Element:b(CharData:CharData=[" + c.SecondDecoded + "])");
+  }
 }
 
 TEST(XmlReader, AUtf16FileLoadsAsItsUtf8Twin) {

@@ -306,17 +306,26 @@ TEST(XmlWriter, AReadableSaveOfADeepDocumentStaysWithinTwiceItsCompactSave) {
 }
 
 TEST(XmlWriter, TheDeclarationNamesTheEncodingTheBytesAreWrittenIn) {
-  // The byte order mark wins over the declaration when read; saved without
-  // the mark, the declaration must not send the next load astray.
-  std::string bytes = "\xEF\xBB\xBF<?xml version=\"1.0\" encoding='windows-1252'?><r>caf\xC3\xA9</r>";
-  for (int cycle = 1; cycle <= 3; ++cycle) {
-    SCOPED_TRACE(cycle);
-    auto doc = TXmlDocument::Create();
-    sys::TMemoryStream stream(bytes);
-    doc->LoadFromStream(stream);
-    EXPECT_EQ(doc->Root()->Value(), "caf\xC3\xA9");
-    bytes = Save(*doc);
-    EXPECT_EQ(bytes, "<?xml version=\"1.0\" encoding='UTF-8'?><r>caf\xC3\xA9</r>");
+  // What governs the reading of the bytes wins over the declaration: a byte
+  // order mark, or a declaration read a byte a character that names UTF-16.
+  // Saved as UTF-8 without a mark, the declaration must not send the next
+  // load astray.
+  const std::string inputs[] = {
+      "\xEF\xBB\xBF<?xml version=\"1.0\" encoding='windows-1252'?><r>caf\xC3\xA9</r>",
+      "<?xml version=\"1.0\" encoding='UTF-16'?><r>caf\xC3\xA9</r>",
+  };
+  for (const std::string& input : inputs) {
+    std::string bytes = input;
+    for (int cycle = 1; cycle <= 3; ++cycle) {
+      SCOPED_TRACE(input + ", cycle " + std::to_string(cycle));
+      auto doc = TXmlDocument::Create();
+      sys::TMemoryStream stream(bytes);
+      doc->LoadFromStream(stream);
+      ASSERT_NE(doc->Root(), nullptr);
+      EXPECT_EQ(doc->Root()->Value(), "caf\xC3\xA9");
+      bytes = Save(*doc);
+      EXPECT_EQ(bytes, "<?xml version=\"1.0\" encoding='UTF-8'?><r>caf\xC3\xA9</r>");
+    }
   }
 }
 
