@@ -218,9 +218,13 @@ class TTrickleStream : public sys::TStream {
 std::string Picture(const TXmlNode& node) {
   std::string out = node.ElementTypeName() + ":" + node.Name() + "@" + std::to_string(node.SourcePos());
   if (const auto* text = dynamic_cast<const TXmlCharData*>(&node)) out += "=[" + text->StoredText() + "]";
-  if (const auto* element = dynamic_cast<const TXmlElement*>(&node))
-    out += "{" + std::to_string(element->NodeClosingStyle()) + "," + std::to_string(element->ValueIndex()) + "," +
-           std::to_string(element->DirectNodeCount()) + "}";
+  if (const auto* element = dynamic_cast<const TXmlElement*>(&node)) {
+    // Piece by piece: "{" + std::string&& trips a false warning of g++ 12.
+    out += '{';
+    for (const int32_t value : {int32_t{element->NodeClosingStyle()}, element->ValueIndex(), element->DirectNodeCount()})
+      out.append(std::to_string(value)).append(",");
+    out += '}';
+  }
   if (node.ElementType() == xeAttribute) out += "=[" + node.Value() + "]";
   out += "(";
   for (int32_t i = 0; i < node.NodeCount(); ++i) out += Picture(*node.Nodes(i)) + ",";
