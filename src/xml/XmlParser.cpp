@@ -409,8 +409,8 @@ void TXmlParser::KeepConsumedText() {
   if (FUtf8CurrentIdx <= FUtf8FirstIdx) return;
   // Find the raw bytes that the text read so far came from. The byte-wise
   // decoders tell by the lengths they gave each byte; a multi-byte code page
-  // by decoding ever longer starts of the chunk until one gives that text.
-  // After any other decoder the chunk is decoded again from its start.
+  // by the start of the chunk that decodes to that text. Where none is found,
+  // and after any other decoder, the chunk is decoded again from its start.
   const size_t count = FRawBuffer.size();
   size_t text = FUtf8FirstIdx;
   if (FChunkPendingCR && count > 0 && FRawBuffer[0] != '\n') ++text;  // the CR held back before
@@ -424,15 +424,41 @@ void TXmlParser::KeepConsumedText() {
     if (text != FUtf8CurrentIdx) return;
   } else if (FMode == TDecodeMode::MultiByte) {
     const std::string_view consumed(FUtf8Buffer.data() + text, FUtf8CurrentIdx - text);
-    for (;; ++raw) {
-      if (raw > count) return;
-      std::string decoded =
-          sys::WideToUtf8(sys::CodePageToWide(static_cast<unsigned>(FModeCodePage), std::string_view(FRawBuffer.data(), raw)));
+    const auto decodedStart = [this](size_t length) {
+      std::string decoded = sys::WideToUtf8(
+          sys::CodePageToWide(static_cast<unsigned>(FModeCodePage), std::string_view(FRawBuffer.data(), length)));
       for (size_t at = decoded.find("\r\n"); at != decoded.npos; at = decoded.find("\r\n", at)) decoded.erase(at, 1);
-      if (decoded == consumed) break;
-      // A character is at most four bytes of UTF-8: this start is past it.
-      if (decoded.size() > consumed.size() + 4) return;
+      return decoded;
+    };
+    // The text read ends at a declaration's ">", which no multi-byte code
+    // page but Johab uses inside a character: the start of the chunk up to
+    // as many ">" is tried first. Failing that, the decoded text grows with
+    // the start taken, so a binary search finds the first start as long as
+    // the text read; a character cut at its end may decode to a little more
+    // or less, so the starts around it are tried. A few conversions at most.
+    size_t found = count + 1;  // none
+    if (!consumed.empty() && consumed.back() == '>') {
+      auto ends = std::count(consumed.begin(), consumed.end(), '>');
+      size_t start = 0;
+      while (ends > 0 && start < count)
+        if (FRawBuffer[start++] == '>') --ends;
+      if (decodedStart(start) == consumed) found = start;
     }
+    if (found > count) {
+      size_t low = 0;
+      size_t high = count;
+      while (low < high) {
+        const size_t middle = low + (high - low) / 2;
+        if (decodedStart(middle).size() < consumed.size())
+          low = middle + 1;
+        else
+          high = middle;
+      }
+      for (size_t start = low > 4 ? low - 4 : 0; start <= std::min(count, low + 4) && found > count; ++start)
+        if (decodedStart(start) == consumed) found = start;
+    }
+    if (found > count) return;
+    raw = found;
   } else {
     return;
   }
