@@ -234,7 +234,7 @@ void TMainForm::DeleteEntryAction1Execute() {
 void TMainForm::ImportAction2Execute() {
   if (!OpenDialog1.Execute()) return;
   if (!sys::IsWellFormedXmlFile(OpenDialog1.FileName)) {
-    MessageDlg(L"The file is not a valid XML file.", mtInformation, mbOK);
+    MessageDlg(L"The file is not a valid XML file.", mtCustom, mbOK);
     return;
   }
   if (MessageDlg(L"Do you want to import XML file? This will clear current list.", mtConfirmation, mbYesNo) != mrYes)

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <string>
 
-enum TMsgDlgType { mtError, mtInformation, mtConfirmation, mtWarning };
+// mtCustom: a plain box, without an icon.
+enum TMsgDlgType { mtError, mtInformation, mtConfirmation, mtWarning, mtCustom };
 enum TMsgDlgButtons { mbOK, mbYesNo, mbRetryCancel };
 
 // A message box captioned with the application title; returns mrOk, mrYes,

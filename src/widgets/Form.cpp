@@ -125,8 +125,10 @@ TBitBtn* FindButton(TControl& control, bool cancel) {
 }  // namespace
 
 void TForm::DoEnterKey() {
-  if (TBitBtn* button = FindButton(*this, false)) button->DoClick();
+  if (TBitBtn* button = DefaultButton()) button->DoClick();
 }
+
+TBitBtn* TForm::DefaultButton() { return FindButton(*this, false); }
 
 void TForm::DoEscapeKey() {
   if (TBitBtn* button = FindButton(*this, true)) button->DoClick();

@@ -11,6 +11,7 @@
 
 class TMainMenu;
 class TActionList;
+class TBitBtn;
 
 // Modal results, with the values of the Windows dialog box command ids.
 constexpr int mrNone = 0;
@@ -101,6 +102,9 @@ class TForm : public TControl {
   // Enter and Escape: the default and the cancel button, if there is one.
   void DoEnterKey();
   void DoEscapeKey();
+  // The button Enter presses while no other push button has the focus; null
+  // when there is none.
+  TBitBtn* DefaultButton();
 
   // Set while the back end shows the window.
   void SetShowing(bool showing) { FShowing = showing; }

@@ -352,6 +352,8 @@ TEST_F(MainFormTest, ImportReplacesTheListOnlyAfterTheChecksAndTheYes) {
   headless::AnswerFileDialog(FFolder.File(L"text.xml"));
   MainForm->ImportAction2->Execute();
   EXPECT_EQ(headless::MessagesShown().back().Text, L"The file is not a valid XML file.");
+  EXPECT_EQ(headless::MessagesShown().back().Type, mtCustom);  // a plain box, OK only
+  EXPECT_EQ(headless::MessagesShown().back().Buttons, mbOK);
   headless::AnswerFileDialog(FFolder.File(L"other.xml"));
   headless::AnswerMessageBox(mrNo);
   MainForm->ImportAction2->Execute();

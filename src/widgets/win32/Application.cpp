@@ -314,6 +314,8 @@ int MessageBox(const std::wstring& text, const std::wstring& caption, TMsgDlgTyp
     case mtWarning:
       flags |= MB_ICONWARNING;
       break;
+    case mtCustom:
+      break;
   }
   switch (buttons) {
     case mbOK:

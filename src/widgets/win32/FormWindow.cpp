@@ -171,6 +171,13 @@ class TFormPeer : public TPeer {
           if (focus && IsChild(Hwnd, focus)) FFocus = focus;
         }
         break;
+      case WM_NEXTDLGCTL:
+        // The request a dialog box answers, sent by the dialog manager and by
+        // a multi-line edit for Tab: the focus moves on (wParam 0) or back,
+        // or, with lParam set, to the window in wParam.
+        MoveFocus(LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
+                                 : GetNextDlgTabItem(Hwnd, GetFocus(), wParam != 0 ? TRUE : FALSE));
+        return 0;
       case WM_SETFOCUS: {
         // Back to the control that had the focus, as a dialog box does.
         HWND target =
@@ -213,6 +220,13 @@ class TFormPeer : public TPeer {
     if (Form.BorderStyle() == bsDialog) exStyle |= WS_EX_DLGMODALFRAME;
     if (Form.StayOnTop()) exStyle |= WS_EX_TOPMOST;
     return exStyle;
+  }
+
+  void MoveFocus(HWND target) {
+    if (!target || !IsChild(Hwnd, target)) return;
+    SetFocus(target);
+    // An edit reached by the keyboard has its text selected, as in a dialog box.
+    if (SendMessageW(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(target, EM_SETSEL, 0, -1);
   }
 
   LRESULT OnCommand(WPARAM wParam, LPARAM lParam) {
@@ -403,7 +417,15 @@ void RunModal(TForm& form) {
 
 void RestoreForm(TForm& form) {
   CreateWindows(form);
-  if (HWND hwnd = static_cast<HWND>(form.Handle())) ShowWindow(hwnd, SW_RESTORE);
+  // Back in the state it had: a window minimized (into the notification
+  // area or not) comes back as it was before, maximized too; a hidden one is
+  // shown as it was; a visible one stays as it is.
+  if (HWND hwnd = static_cast<HWND>(form.Handle())) {
+    if (IsIconic(hwnd))
+      ShowWindow(hwnd, SW_RESTORE);
+    else if (!IsWindowVisible(hwnd))
+      ShowWindow(hwnd, SW_SHOW);
+  }
   form.SetShowing(true);
 }
 

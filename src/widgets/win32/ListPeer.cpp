@@ -372,10 +372,16 @@ class TListPeer : public TPeer {
         POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         int index = self.CheckBoxAt(point);
         if (index >= 0) {
-          // The box toggles; the selection stays where it was. A double
-          // click on the box is two clicks, as on a real check box.
           SetFocus(hwnd);
-          self.List.DoCheckClick(index);
+          if (message == WM_LBUTTONDOWN) {
+            // The box toggles; the selection stays where it was.
+            self.List.DoCheckClick(index);
+          } else {
+            // The first press toggled the box, and the toggle stays; the
+            // second opens the item, as a double click anywhere does.
+            self.List.DoSelectItem(index);
+            self.List.DoDblClick();
+          }
           return 0;
         }
         if (message == WM_LBUTTONDBLCLK) {

@@ -2,7 +2,9 @@
 // state, caption or default item updates the native menu in place; only a
 // change of its shape (items added, removed, shown or hidden) rebuilds it.
 
+#include <cwctype>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "widgets/Backend.h"
@@ -41,9 +43,56 @@ std::vector<unsigned> ShapeOf(TMenu& menu) {
   return shape;
 }
 
+bool IsKeyCharacter(wchar_t c) { return std::iswalnum(static_cast<std::wint_t>(c)) != 0; }
+
+// The native texts of the visible items, separators included: each caption
+// with an access key, distinct within the menu and shown as an underline
+// only. The first letter of a word is taken where it is free, else any
+// letter or digit; a caption without a free one has none. An "&" of the
+// caption itself is doubled, so that it shows as it is.
+std::vector<std::wstring> NativeTexts(const TMenuItem& parent) {
+  std::vector<const TMenuItem*> items;
+  for (auto& item : parent.Items())
+    if (item->Visible()) items.push_back(item.get());
+  std::vector<size_t> keys(items.size(), std::wstring::npos);
+  std::wstring used;
+  const auto take = [&used](wchar_t c) {
+    const wchar_t folded = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(c)));
+    if (used.find(folded) != std::wstring::npos) return false;
+    used += folded;
+    return true;
+  };
+  for (const bool initialsOnly : {true, false})
+    for (size_t i = 0; i < items.size(); ++i) {
+      if (items[i]->IsSeparator() || keys[i] != std::wstring::npos) continue;
+      const std::wstring& caption = items[i]->Caption();
+      for (size_t at = 0; at < caption.size(); ++at) {
+        const bool initial = at == 0 || !IsKeyCharacter(caption[at - 1]);
+        if (IsKeyCharacter(caption[at]) && (initial || !initialsOnly) && take(caption[at])) {
+          keys[i] = at;
+          break;
+        }
+      }
+    }
+  std::vector<std::wstring> texts;
+  for (size_t i = 0; i < items.size(); ++i) {
+    std::wstring text;
+    const std::wstring& caption = items[i]->Caption();
+    for (size_t at = 0; at < caption.size(); ++at) {
+      if (at == keys[i] || caption[at] == L'&') text += L'&';
+      text += caption[at];
+    }
+    texts.push_back(items[i]->IsSeparator() ? std::wstring() : text);
+  }
+  return texts;
+}
+
 void Append(HMENU menu, const TMenuItem& parent) {
+  const std::vector<std::wstring> texts = NativeTexts(parent);
+  size_t visible = 0;
   for (auto& item : parent.Items()) {
     if (!item->Visible()) continue;
+    const std::wstring& text = texts[visible++];
     if (item->IsSeparator()) {
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
       continue;
@@ -52,9 +101,9 @@ void Append(HMENU menu, const TMenuItem& parent) {
     if (!item->Items().empty()) {
       HMENU sub = CreatePopupMenu();
       Append(sub, *item);
-      AppendMenuW(menu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(sub), item->Caption().c_str());
+      AppendMenuW(menu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(sub), text.c_str());
     } else {
-      AppendMenuW(menu, flags, item->Id(), item->Caption().c_str());
+      AppendMenuW(menu, flags, item->Id(), text.c_str());
     }
   }
   for (auto& item : parent.Items())
@@ -69,16 +118,18 @@ std::wstring ItemText(HMENU menu, UINT position) {
 
 // Same shape: captions, enabled states and the default item follow.
 void Refresh(HMENU menu, const TMenuItem& parent) {
+  const std::vector<std::wstring> texts = NativeTexts(parent);
   UINT position = 0;
   int defaultPosition = -1;
   for (auto& item : parent.Items()) {
     if (!item->Visible()) continue;
     if (!item->IsSeparator()) {
-      if (ItemText(menu, position) != item->Caption()) {
+      const std::wstring& text = texts[position];
+      if (ItemText(menu, position) != text) {
         MENUITEMINFOW info{};
         info.cbSize = sizeof(info);
         info.fMask = MIIM_STRING;
-        info.dwTypeData = const_cast<wchar_t*>(item->Caption().c_str());
+        info.dwTypeData = const_cast<wchar_t*>(text.c_str());
         SetMenuItemInfoW(menu, position, TRUE, &info);
       }
       EnableMenuItem(menu, position, MF_BYPOSITION | (item->Enabled() ? MF_ENABLED : MF_GRAYED));

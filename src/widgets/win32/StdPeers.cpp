@@ -140,6 +140,20 @@ class TButtonPeer : public TPeer {
     }
   }
 
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    // As in a dialog box: a push button is the default while it has the
+    // focus, and the form's default button is the default again after.
+    if ((message == WM_SETFOCUS || message == WM_KILLFOCUS) && Button.Kind() == ckButton && !Button.Default()) {
+      const bool focused = message == WM_SETFOCUS;
+      SendMessageW(Hwnd, BM_SETSTYLE, focused ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+      if (TForm* form = Button.Form())
+        if (TBitBtn* standing = form->DefaultButton(); standing && standing->Handle())
+          SendMessageW(static_cast<HWND>(standing->Handle()), BM_SETSTYLE, focused ? BS_PUSHBUTTON : BS_DEFPUSHBUTTON,
+                       TRUE);
+    }
+    return TPeer::WindowProc(message, wParam, lParam);
+  }
+
   void ApplyFont() override {
     TPeer::ApplyFont();
     LoadPicture();
@@ -430,6 +444,18 @@ class TMemoPeer : public TPeer {
 
   void Command(HWND, WORD code) override {
     if (code == EN_CHANGE && !FSetting) Memo.DoEdit(WindowText(Hwnd));
+  }
+
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    LRESULT result = TPeer::WindowProc(message, wParam, lParam);
+    // A multi-line edit wants every key, and asked in a dialog it turns
+    // Escape into a close of its parent. Escape is left to the dialog
+    // manager instead: it means what it means everywhere else in the form.
+    if (message == WM_GETDLGCODE && lParam != 0) {
+      const MSG& key = *reinterpret_cast<const MSG*>(lParam);
+      if (key.message == WM_KEYDOWN && key.wParam == VK_ESCAPE) result &= ~DLGC_WANTALLKEYS;
+    }
+    return result;
   }
 
  private:

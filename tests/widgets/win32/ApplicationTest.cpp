@@ -83,6 +83,7 @@ TEST(MessageBoxTest, ButtonsIconsAndAnswers) {
       {mtError, mbOK, IDOK, IDOK, IDI_ERROR, mrOk},
       {mtWarning, mbRetryCancel, IDRETRY, IDCANCEL, IDI_WARNING, mrRetry},
       {mtInformation, mbRetryCancel, IDCANCEL, IDRETRY, IDI_INFORMATION, mrCancel},
+      {mtCustom, mbOK, IDOK, IDOK, nullptr, mrOk},  // a plain box: no icon at all
   };
   Application.SetTitle(L"Box test");
   TForm main;
@@ -94,7 +95,7 @@ TEST(MessageBoxTest, ButtonsIconsAndAnswers) {
     EXPECT_EQ(MessageDlg(L"Question?", c.Type, c.Buttons), c.Expected);
     EXPECT_TRUE(answer.HasButton);
     EXPECT_TRUE(answer.HasOtherButton);
-    EXPECT_EQ(answer.Icon, LoadIconW(nullptr, c.Icon));
+    EXPECT_EQ(answer.Icon, c.Icon ? LoadIconW(nullptr, c.Icon) : nullptr);
     EXPECT_EQ(answer.Owner, Hwnd(main));
   }
   Application.Reset();

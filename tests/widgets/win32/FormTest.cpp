@@ -187,6 +187,36 @@ TEST_F(FormTest, MinimizeRaisesTheEventAndRestoreShowsAgain) {
   EXPECT_TRUE(main.Showing());
 }
 
+// Restoring (from the notification area, or by a second start) brings the
+// window back in the state it had, maximized included.
+TEST_F(FormTest, RestoringKeepsAMaximizedWindowMaximized) {
+  struct TCase {
+    const char* Name;
+    bool Minimize, Hide;
+  };
+  const TCase cases[] = {
+      {"visible", false, false},
+      {"hidden", false, true},
+      {"minimized", true, false},
+      {"minimized into the notification area", true, true},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TForm main;
+    main.Loaded();
+    main.Show();
+    ShowWindow(Hwnd(main), SW_MAXIMIZE);
+    ASSERT_TRUE(IsZoomed(Hwnd(main)));
+    if (c.Minimize) ShowWindow(Hwnd(main), SW_MINIMIZE);
+    if (c.Hide) main.HideWindow();
+    main.RestoreWindow();
+    EXPECT_TRUE(IsWindowVisible(Hwnd(main)));
+    EXPECT_FALSE(IsIconic(Hwnd(main)));
+    EXPECT_TRUE(IsZoomed(Hwnd(main)));
+    EXPECT_FALSE(main.Minimized());
+  }
+}
+
 TEST_F(FormTest, ResizingReachesTheModelAndItsAlignedControls) {
   TForm form;
   form.SetClientSize(300, 200);
@@ -318,6 +348,83 @@ TEST_F(FormTest, KeysAndCloseBoxEndAModalForm) {
     if (c.ToMemo) {
       EXPECT_NE(memo.Text().find(L"\r\n"), std::wstring::npos);
     }
+  }
+}
+
+// The editor's keyboard, as in any dialog box: Tab and Shift+Tab leave the
+// note box, Escape there means what it means elsewhere in the form (here:
+// nothing, as no button answers it), and Enter presses the push button that
+// has the focus, or the default button when none has it.
+TEST_F(FormTest, TheKeyboardMovesAndPressesAsInADialogBox) {
+  struct TCase {
+    const char* Name;
+    int From;  // 0 the check box, 1 the memo, 2 Play
+    WPARAM Key;
+    bool Shift;
+    int FocusAfter;  // -1: not looked at
+    int PlayClicks;
+    int Expected;
+  };
+  const TCase cases[] = {
+      {"Tab leaves the memo", 1, VK_TAB, false, 2, 0, mrNone},
+      {"Shift+Tab leaves the memo backwards", 1, VK_TAB, true, 0, 0, mrNone},
+      {"Escape in the memo does nothing", 1, VK_ESCAPE, false, 1, 0, mrNone},
+      {"Enter on a focused push button presses it", 2, VK_RETURN, false, 2, 1, mrNone},
+      {"Enter elsewhere presses the default button", 0, VK_RETURN, false, -1, 0, mrOk},
+  };
+  constexpr int kEndedByTest = 3;
+  TForm main;
+  main.Loaded();
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TForm dialog(&main);
+    TCheckBox check(&dialog);
+    check.SetBounds(8, 8, 120, 20);
+    check.SetCaption(L"Show message");
+    TMemo memo(&dialog);
+    memo.SetBounds(8, 32, 200, 60);
+    memo.SetText(L"Wake up");
+    TBitBtn play(&dialog), ok(&dialog);
+    play.SetBounds(8, 100, 75, 25);
+    play.SetCaption(L"Play");
+    int playClicks = 0;
+    play.OnClick = [&] { ++playClicks; };
+    ok.SetBounds(90, 100, 75, 25);
+    ok.SetCaption(L"OK");
+    ok.SetDefault(true);
+    ok.SetModalResult(mrOk);
+    dialog.Loaded();
+    // The windows exist once the form is first shown.
+    const auto controls = [&](int which) { return Hwnd(which == 0 ? static_cast<TControl&>(check) : which == 1 ? static_cast<TControl&>(memo) : play); };
+    HWND focusAfter = nullptr;
+    BYTE keys[256];
+    TTimer timer;
+    int ticks = 0;
+    timer.OnTimer = [&] {
+      ++ticks;
+      if (ticks == 1) {
+        SetFocus(controls(c.From));
+        GetKeyboardState(keys);
+        if (c.Shift) {
+          keys[VK_SHIFT] = 0x80;
+          SetKeyboardState(keys);
+        }
+        PostMessageW(controls(c.From), WM_KEYDOWN, c.Key, 1);
+      } else if (ticks == 2) {
+        keys[VK_SHIFT] = 0;
+        SetKeyboardState(keys);
+        focusAfter = GetFocus();
+        dialog.SetModalResult(kEndedByTest);
+      }
+    };
+    timer.SetInterval(20);
+    timer.SetEnabled(true);
+    EXPECT_EQ(dialog.ShowModal(), c.Expected == mrNone ? kEndedByTest : c.Expected);
+    EXPECT_EQ(playClicks, c.PlayClicks);
+    if (c.FocusAfter >= 0) {
+      EXPECT_EQ(focusAfter, controls(c.FocusAfter));
+    }
+    EXPECT_EQ(memo.Text(), L"Wake up");  // no tab, no line, nothing typed
   }
 }
 

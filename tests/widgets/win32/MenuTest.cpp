@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "Win32TestSupport.h"
 #include "widgets/Action.h"
 #include "widgets/Form.h"
@@ -62,13 +65,13 @@ TEST(MenuTest, MenuBarIsBuiltFromTheModel) {
   HMENU bar = GetMenu(Hwnd(f.Form));
   ASSERT_NE(bar, nullptr);
   ASSERT_EQ(GetMenuItemCount(bar), 2);
-  EXPECT_EQ(MenuText(bar, 0), L"Files");
-  EXPECT_EQ(MenuText(bar, 1), L"Alarm");
+  EXPECT_EQ(MenuText(bar, 0), L"&Files");
+  EXPECT_EQ(MenuText(bar, 1), L"&Alarm");
   HMENU files = GetSubMenu(bar, 0);
   ASSERT_EQ(GetMenuItemCount(files), 3);
-  EXPECT_EQ(MenuText(files, 0), L"Import...");
+  EXPECT_EQ(MenuText(files, 0), L"&Import...");
   EXPECT_TRUE(GetMenuState(files, 1, MF_BYPOSITION) & MF_SEPARATOR);
-  EXPECT_EQ(MenuText(files, 2), L"Exit");
+  EXPECT_EQ(MenuText(files, 2), L"&Exit");
   EXPECT_EQ(GetMenuItemID(GetSubMenu(bar, 1), 1), f.EditItem->Id());
 }
 
@@ -83,7 +86,7 @@ TEST(MenuTest, MenuBarFollowsTheActionsAndRebuildsOnlyForANewShape) {
   SendMessageW(Hwnd(f.Form), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetSubMenu(bar, 1)), 1);
   EXPECT_FALSE(Grayed(bar, edit));
   f.Edit->SetCaption(L"Change Alarm...");
-  EXPECT_EQ(MenuText(GetSubMenu(bar, 1), 1), L"Change Alarm...");
+  EXPECT_EQ(MenuText(GetSubMenu(bar, 1), 1), L"&Change Alarm...");
   EXPECT_EQ(GetMenu(Hwnd(f.Form)), bar);  // updated in place
 
   TMenuItem* duplicate = f.Alarm->Add(L"Duplicate Alarm...");
@@ -92,6 +95,59 @@ TEST(MenuTest, MenuBarFollowsTheActionsAndRebuildsOnlyForANewShape) {
   EXPECT_EQ(GetMenuItemID(GetSubMenu(rebuilt, 1), 2), duplicate->Id());
   duplicate->SetVisible(false);
   EXPECT_EQ(GetMenuItemCount(GetSubMenu(GetMenu(Hwnd(f.Form)), 1)), 2);
+}
+
+// Every item has an access key, shown as an underline only: the caption is
+// the model's, the keys differ within each menu, a word's first letter is
+// taken where it is free, and an "&" of the caption shows as it is.
+TEST(MenuTest, EveryItemHasItsOwnAccessKey) {
+  struct TCase {
+    std::vector<std::wstring> Captions;
+    std::vector<std::wstring> Texts;
+  };
+  const TCase cases[] = {
+      {{L"Add...", L"Edit...", L"Delete", L"Duplicate", L"Exit"}, {L"&Add...", L"&Edit...", L"&Delete", L"D&uplicate", L"E&xit"}},
+      {{L"Tollivane", L"-", L"Tea & cake", L"Tea time"}, {L"&Tollivane", L"", L"Tea && &cake", L"T&ea time"}},
+      {{L"Help", L"Help", L"?"}, {L"&Help", L"H&elp", L"?"}},
+  };
+  for (const TCase& c : cases) {
+    TForm form;
+    TPopupMenu menu;
+    TMainMenu bar(&form);
+    TMenuItem* sub = bar.Items().Add(L"Menu");
+    for (const std::wstring& caption : c.Captions) {
+      if (caption == L"-")
+        sub->AddSeparator();
+      else
+        sub->Add(caption);
+    }
+    form.SetMenu(&bar);
+    form.Loaded();
+    HMENU native = GetSubMenu(GetMenu(Hwnd(form)), 0);
+    ASSERT_EQ(GetMenuItemCount(native), static_cast<int>(c.Texts.size()));
+    for (size_t i = 0; i < c.Texts.size(); ++i) EXPECT_EQ(MenuText(native, static_cast<UINT>(i)), c.Texts[i]);
+  }
+}
+
+// Alt and a menu's key opens it, as the system's menu bar does with the key.
+TEST(MenuTest, AltAndTheKeyOpenTheMenu) {
+  TMenuForm f;
+  HWND form = Hwnd(f.Form);
+  SetForegroundWindow(form);
+  bool opened = false;
+  TTimer timer;
+  timer.OnTimer = [&] {
+    timer.SetEnabled(false);
+    for (HWND popup = FindWindowW(L"#32768", nullptr); popup; popup = FindWindowExW(nullptr, popup, L"#32768", nullptr))
+      opened = opened || IsWindowVisible(popup);
+    EndMenu();
+  };
+  timer.SetInterval(100);
+  timer.SetEnabled(true);
+  // What DefWindowProc makes of Alt+F.
+  SendMessageW(form, WM_SYSCOMMAND, SC_KEYMENU, 'f');
+  EXPECT_TRUE(opened);
+  timer.SetEnabled(false);
 }
 
 TEST(MenuTest, MenuCommandsRunTheirItems) {

@@ -178,11 +178,14 @@ TEST(SmoothListBoxWin32Test, CheckBoxClicksToggleWithoutSelecting) {
   EXPECT_EQ(f.CheckClicks.size(), 2u);
 }
 
-TEST(SmoothListBoxWin32Test, DoubleClicksAnywhereOpenButNotOnTheBox) {
+// On a check box too: the double click's first press toggles the box (and
+// the toggle stays), its second selects the item and opens it.
+TEST(SmoothListBoxWin32Test, DoubleClicksAnywhereOpen) {
   struct TCase {
     const char* Name;
     std::function<void(TListForm&)> Input;
     int DblClicks, CheckClicks;
+    int Selected = -1;
   };
   const TCase cases[] = {
       {"on an item", [](TListForm& f) { f.Mouse(WM_LBUTTONDBLCLK, f.TextPoint(2)); }, 1, 0},
@@ -195,7 +198,12 @@ TEST(SmoothListBoxWin32Test, DoubleClicksAnywhereOpenButNotOnTheBox) {
        1, 0},
       {"on the header strip",
        [](TListForm& f) { SendMessageW(Hwnd(f.List), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(50, 10)); }, 1, 0},
-      {"on a check box", [](TListForm& f) { f.Mouse(WM_LBUTTONDBLCLK, f.CheckPoint(0)); }, 0, 1},
+      {"on a check box",
+       [](TListForm& f) {
+         f.Mouse(WM_LBUTTONDOWN, f.CheckPoint(1));
+         f.Mouse(WM_LBUTTONDBLCLK, f.CheckPoint(1));
+       },
+       1, 1, 1},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -203,6 +211,10 @@ TEST(SmoothListBoxWin32Test, DoubleClicksAnywhereOpenButNotOnTheBox) {
     c.Input(f);
     EXPECT_EQ(f.DblClicks, c.DblClicks);
     EXPECT_EQ(static_cast<int>(f.CheckClicks.size()), c.CheckClicks);
+    if (c.Selected >= 0) {
+      EXPECT_EQ(f.List.ItemIndex(), c.Selected);
+      EXPECT_TRUE(f.List.Item(c.Selected).Checked);  // toggled once, and kept
+    }
   }
 }
 
