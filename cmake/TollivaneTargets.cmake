@@ -4,6 +4,9 @@
 if(MINGW)
   # One self-contained exe: no libstdc++, libgcc or winpthread DLL beside it.
   add_link_options(-static)
+  if(TOLLIVANE_STRIP)
+    add_link_options(-s)
+  endif()
 endif()
 
 if(TOLLIVANE_SANITIZE)

@@ -27,6 +27,14 @@ wine_start() {
   # they would inherit CTest's output pipe and CTest would wait for them forever.
   wineserver -p </dev/null >/dev/null 2>&1 || true
   wineboot -i </dev/null >/dev/null 2>&1 || true
+  # The caption buttons of every window are drawn with Marlett, which a new
+  # prefix lacks (they show as "0 1 r"): the one fonts-wine ships goes in.
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
+    mkdir -p "$fonts" && cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v 'Marlett (TrueType)' \
+      /d marlett.ttf /f </dev/null >/dev/null 2>&1 || true
+  fi
 }
 
 wine_stop() {
