@@ -117,6 +117,8 @@ class TFormPeer : public TPeer {
     SetWindowPos(Hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
+  void ForgetFocus() { FFocus = nullptr; }
+
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
     switch (message) {
       case WM_COMMAND:
@@ -395,6 +397,9 @@ void RunModal(TForm& form) {
       disabled.push_back(hwnd);
     }
   }
+  // Each showing is a dialog of its own: the focus starts at the first
+  // control, as in a dialog box, and not on the button that closed the last.
+  peer->ForgetFocus();
   ShowForm(form);
   SetForegroundWindow(peer->Hwnd);
   WPARAM quitCode = 0;

@@ -428,6 +428,42 @@ TEST_F(FormTest, TheKeyboardMovesAndPressesAsInADialogBox) {
   }
 }
 
+// A modal form shown again is a new dialog: the focus starts at its first
+// control, not on the button that closed it last time (Enter would press it).
+TEST_F(FormTest, EachModalShowingStartsAtTheFirstControl) {
+  TForm main;
+  main.Loaded();
+  TForm dialog(&main);
+  TCheckBox check(&dialog);
+  check.SetBounds(8, 8, 120, 20);
+  check.SetCaption(L"Loop");
+  TBitBtn ok(&dialog), cancel(&dialog);
+  ok.SetBounds(8, 40, 75, 25);
+  ok.SetCaption(L"OK");
+  ok.SetDefault(true);
+  ok.SetModalResult(mrOk);
+  cancel.SetBounds(90, 40, 75, 25);
+  cancel.SetCaption(L"Cancel");
+  cancel.SetModalResult(mrCancel);
+  dialog.Loaded();
+  std::vector<HWND> focusAtStart;
+  TTimer timer;
+  timer.OnTimer = [&] {
+    timer.SetEnabled(false);
+    focusAtStart.push_back(GetFocus());
+    SetFocus(Hwnd(cancel));
+    PostMessageW(Hwnd(cancel), WM_KEYDOWN, VK_RETURN, 1);  // the focused button is pressed
+  };
+  for (int showing = 0; showing < 2; ++showing) {
+    timer.SetInterval(20);
+    timer.SetEnabled(true);
+    EXPECT_EQ(dialog.ShowModal(), mrCancel);
+  }
+  ASSERT_EQ(focusAtStart.size(), 2u);
+  EXPECT_EQ(focusAtStart[0], Hwnd(check));
+  EXPECT_EQ(focusAtStart[1], Hwnd(check));
+}
+
 TEST_F(FormTest, AnIndependentFormStaysUpAndUsableWhateverTheMainWindowDoes) {
   TForm main;
   main.Loaded();
