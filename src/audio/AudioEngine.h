@@ -43,7 +43,10 @@ uint32_t Audio_GetVersion();
 // Opens the output device and starts the mixer. device: -1 or 1 the default
 // device, 0 no sound (a device that only keeps time). freq: the device's
 // sample rate. flags, win and clsid are accepted and not used. Fails while
-// the engine is initialised already: once per process until Audio_Free.
+// the engine is initialised already: once per process until Audio_Free. The
+// default device's system side opens with the first sound (and reopens after
+// every idle spell); none there does not fail Init: streams play in time,
+// unheard, until one opens.
 bool Audio_Init(int32_t device, uint32_t freq, uint32_t flags, void* win, const void* clsid);
 
 // Stops the mixer, frees every stream and closes the device.

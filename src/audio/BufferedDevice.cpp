@@ -21,8 +21,13 @@ bool TBufferedDevice::Open(uint32_t rate) {
   FSamples.resize(FBlockFrames * 2);
   FClock.Reset(rate);
   FInterrupted = false;
-  // Opened now, so that Audio_Init fails when there is no device.
-  return OpenBackEnd(TPlayClock::Now());
+  // The system's device is opened by the first write, on the mixer thread,
+  // as after every suspend: opened here, on the caller's thread, it cost the
+  // program's start 40 ms under Wine, to be closed again unused. Without a
+  // device the engine runs all the same, in time, and is heard once one opens.
+  FOpen = false;
+  FRetryAt = 0;
+  return true;
 }
 
 bool TBufferedDevice::OpenBackEnd(int64_t now) {
