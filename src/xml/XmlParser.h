@@ -174,7 +174,8 @@ class TXmlParser : public TDebugPersistent {
   // until the next call that reads or flushes.
   const char* Cursor() const { return FUtf8Buffer.data() + FUtf8CurrentIdx; }
   const char* Limit() const { return FUtf8Buffer.data() + FUtf8Buffer.size(); }
-  // Moves the read position to at, in [Cursor, Limit].
+  // Moves the read position to at, anywhere up to Limit in the text at hand
+  // (back to where a quick look began, too).
   void MoveTo(const char* at) { FUtf8CurrentIdx = static_cast<size_t>(at - FUtf8Buffer.data()); }
   // What Position would be at at.
   int64_t PositionOf(const char* at) const { return FUtf8BasePosition + (at - FUtf8Buffer.data()); }
