@@ -179,8 +179,6 @@ constexpr int32_t kUtf8CodePage = 65001;
 constexpr int32_t kUtf16LECodePage = 1200;
 constexpr int32_t kUtf16BECodePage = 1201;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
 char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 bool EqualFolded(const char* bytes, std::string_view text) {
@@ -191,7 +189,6 @@ bool EqualFolded(const char* bytes, std::string_view text) {
 
 // Sixteen bytes at a time where the machine has SSE2: this and AppendDecoded
 // run over every byte of the input.
-
 int64_t CountLineFeeds(const char* text, size_t count) {
   int64_t lineFeeds = 0;
   size_t at = 0;
@@ -211,7 +208,6 @@ int64_t CountLineFeeds(const char* text, size_t count) {
   for (; at < count; ++at) lineFeeds += text[at] == '\n';
   return lineFeeds;
 }
-
 
 bool SameNameIgnoreCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && EqualFolded(a.data(), b);

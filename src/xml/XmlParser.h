@@ -127,7 +127,7 @@ class TXmlParser : public TDebugPersistent {
   char NextCharSkipBlanks(std::string_view& blanks) {
     if (FUtf8CurrentIdx < FUtf8Buffer.size()) {
       const char c = FUtf8Buffer[FUtf8CurrentIdx];
-      if (c != ' ' && c != '\t' && c != '\n' && c != '\r') {
+      if (!IsBlank(c)) {
         blanks = {};
         ++FUtf8CurrentIdx;
         return c;
@@ -245,9 +245,8 @@ class TXmlParser : public TDebugPersistent {
     std::array<char, 4> Bytes{};
   };
 
-  static bool IsNameStop(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '/' || c == '>' || c == '[';
-  }
+  static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+  static bool IsNameStop(char c) { return IsBlank(c) || c == '/' || c == '>' || c == '['; }
   static TDecodeMode ModeFor(TXmlStringEncoding encoding, int32_t codePage);
   char NextCharSlow();
   char NextCharAfterBlanks(std::string_view& blanks);

@@ -371,14 +371,14 @@ TXmlElement::TQuickStep TXmlElement::ReadChildQuickly(TXmlParser& parser, TXmlEl
   while (at < limit && static_cast<unsigned char>(*at) <= 0x20) ++at;
   const char* const leafText = at;
   at = TXmlParser::Find(at, limit, '<');
-  const std::string& name = Document()->StringTable().GetString(added->FNameID);
-  if (static_cast<size_t>(limit - at) > name.size() + 2 && at[1] == '/' && at[2 + name.size()] == '>' &&
-      name.compare(0, name.size(), at + 2, name.size()) == 0) {
-    added->AddTextRun(parser.PositionOf(content),
-                      TrimBlankBytes(std::string_view(leafText, static_cast<size_t>(at - leafText))));
-    added->FNodeClosingStyle = ncFull;
-    parser.MoveTo(at + 3 + name.size());
-    return qsNext;
+  if (limit - at >= 2 && at[1] == '/') {
+    parser.MoveTo(at + 2);
+    if (parser.SkipTextBefore(Document()->StringTable().GetString(added->FNameID), '>')) {
+      added->AddTextRun(parser.PositionOf(content),
+                        TrimBlankBytes(std::string_view(leafText, static_cast<size_t>(at - leafText))));
+      added->FNodeClosingStyle = ncFull;
+      return qsNext;
+    }
   }
   parser.MoveTo(content);
   added->ReserveAsPreviousSibling(*this);

@@ -39,9 +39,6 @@ TXmlWriter::TXmlWriter(const TXmlDocument& owner, sys::TStream& source, int32_t 
 
 void TXmlWriter::WriteConverted(std::string_view text) {
   switch (FEncoding) {
-    case seUTF8:
-      WriteRaw(text.data(), text.size());
-      break;
     case seUTF16LE:
       WriteUtf16(text, false);
       break;
@@ -116,7 +113,6 @@ namespace {
 constexpr int32_t kChunkSize = 256;
 
 bool IsText(const TXmlNode* node) { return IsCharDataType(node->ElementType()); }
-
 
 }  // namespace
 

@@ -69,6 +69,7 @@ class TXmlWriter : public TXmlBufferWriter {
   }
 
  private:
+  // Write for every encoding but UTF-8, which Write passes on itself.
   void WriteConverted(std::string_view text);
   void WriteUtf16(std::string_view text, bool bigEndian);
   void WriteAnsi(std::string_view text);
