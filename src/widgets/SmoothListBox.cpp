@@ -1,7 +1,6 @@
 #include "widgets/SmoothListBox.h"
 
 #include <algorithm>
-#include <cwctype>
 
 #include "widgets/Backend.h"
 
@@ -18,20 +17,26 @@ constexpr TNamedColor kNamedColors[] = {
     {L"clmaroon", Rgb(128, 0, 0)}, {L"clgray", Rgb(128, 128, 128)},
 };
 
-std::wstring Lower(std::wstring_view text) {
-  std::wstring lower(text);
-  for (wchar_t& c : lower) c = static_cast<wchar_t>(std::towlower(c));
-  return lower;
+// Tag and colour names are ASCII; folding only A-Z also keeps the reading
+// the same in every locale.
+wchar_t AsciiLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + (L'a' - L'A')) : c; }
+
+// Whether text starts with `lower` (given in lower case), case ignored.
+bool StartsWithNoCase(std::wstring_view text, std::wstring_view lower) {
+  if (text.size() < lower.size()) return false;
+  for (size_t i = 0; i < lower.size(); ++i)
+    if (AsciiLower(text[i]) != lower[i]) return false;
+  return true;
 }
 
 bool ParseColor(std::wstring_view name, TColor& color) {
-  std::wstring lower = Lower(name);
   for (const TNamedColor& named : kNamedColors)
-    if (lower == named.Name) return color = named.Color, true;
-  if (lower.size() == 7 && lower[0] == L'#') {
+    if (name.size() == std::wstring_view(named.Name).size() && StartsWithNoCase(name, named.Name))
+      return color = named.Color, true;
+  if (name.size() == 7 && name[0] == L'#') {
     unsigned value = 0;
     for (size_t i = 1; i < 7; ++i) {
-      wchar_t c = lower[i];
+      wchar_t c = AsciiLower(name[i]);
       int digit = c >= L'0' && c <= L'9' ? c - L'0' : c >= L'a' && c <= L'f' ? c - L'a' + 10 : -1;
       if (digit < 0) return false;
       value = value * 16 + digit;
@@ -42,14 +47,11 @@ bool ParseColor(std::wstring_view name, TColor& color) {
   return false;
 }
 
-// <font color="name"> or <font color=name>; returns the tag's length, 0 when
-// the text at pos is no such tag.
+// <font color="name"> or <font color=name>; returns the tag's length, 0 when the text at pos is no such tag.
 size_t FontOpenTag(std::wstring_view text, TColor& color) {
-  std::wstring lower = Lower(text.substr(0, std::min<size_t>(text.size(), 64)));
-  std::wstring_view tag = lower;
   constexpr std::wstring_view kOpen = L"<font color=";
-  if (!tag.starts_with(kOpen)) return 0;
-  size_t end = tag.find(L'>');
+  if (!StartsWithNoCase(text, kOpen)) return 0;
+  size_t end = text.substr(0, 64).find(L'>');
   if (end == std::wstring_view::npos) return 0;
   std::wstring_view value = text.substr(kOpen.size(), end - kOpen.size());
   if (value.size() >= 2 && value.front() == L'"' && value.back() == L'"') value = value.substr(1, value.size() - 2);
@@ -74,13 +76,15 @@ std::vector<TMarkupRun> ParseNotesMarkup(const std::wstring& notes) {
       flush();
       colors.push_back(color);
       rest.remove_prefix(length);
-    } else if (colors.size() > 1 && Lower(rest.substr(0, kClose.size())) == kClose) {
+    } else if (colors.size() > 1 && StartsWithNoCase(rest, kClose)) {
       flush();
       colors.pop_back();
       rest.remove_prefix(kClose.size());
     } else {
-      text += rest.front();
-      rest.remove_prefix(1);
+      // Text up to the next tag, whole.
+      size_t next = std::min(rest.find(L'<', 1), rest.size());
+      text += rest.substr(0, next);
+      rest.remove_prefix(next);
     }
   }
   flush();

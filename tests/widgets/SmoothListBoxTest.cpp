@@ -30,7 +30,9 @@ INSTANTIATE_TEST_SUITE_P(
                     // An unknown colour or tag, and a stray closing tag, are text.
                     TMarkupCase{L"<font color=\"clpink\">x</font>", {{L"<font color=\"clpink\">x</font>", clDefault}}},
                     TMarkupCase{L"1 < 2 </font>", {{L"1 < 2 </font>", clDefault}}},
-                    TMarkupCase{L"<b>bold</b>", {{L"<b>bold</b>", clDefault}}}));
+                    TMarkupCase{L"<b>bold</b>", {{L"<b>bold</b>", clDefault}}},
+                    // A "<" that opens no tag, right before one that does.
+                    TMarkupCase{L"a << b<<Font Color=clRed>c</font><", {{L"a << b<", clDefault}, {L"c", clRed}, {L"<", clDefault}}}));
 
 class SmoothListBoxTest : public testing::Test {
  protected:
