@@ -10,6 +10,8 @@
 #include <stdio.h>
 // clang-format on
 
+#include <mutex>
+
 #include "audio/BufferedDevice.h"
 #include "audio/win32/MediaFoundationDecoder.h"
 #include "audio/win32/WaveOutBackEnd.h"
@@ -41,12 +43,34 @@ thread_local bool tMixerCom = false;
 
 }  // namespace
 
-void Startup(bool systemDecoders) {
-  // Without Media Foundation WAV and Ogg still play.
-  if (systemDecoders) TMediaFoundationDecoder::Startup();
+// Media Foundation starts with the first file the engine does not decode
+// itself: loading and starting it takes longer than the rest of the
+// program's start (some 10 ms cold under Wine), and most alarms never need it.
+struct TSystemDecoders {
+  std::mutex Lock;
+  bool Allowed = false;
+  bool Tried = false;
+  bool Started = false;
+};
+
+TSystemDecoders& SystemDecoders() {
+  static TSystemDecoders decoders;
+  return decoders;
 }
 
-void Shutdown() { TMediaFoundationDecoder::Shutdown(); }
+void Startup(bool systemDecoders) {
+  TSystemDecoders& decoders = SystemDecoders();
+  std::lock_guard lock(decoders.Lock);
+  // Without Media Foundation WAV and Ogg still play.
+  decoders.Allowed = systemDecoders;
+}
+
+void Shutdown() {
+  TSystemDecoders& decoders = SystemDecoders();
+  std::lock_guard lock(decoders.Lock);
+  if (decoders.Started) TMediaFoundationDecoder::Shutdown();
+  decoders.Allowed = decoders.Tried = decoders.Started = false;
+}
 
 void EnterMixerThread() {
   // The mixer thread decodes through Media Foundation: it joins the MTA, and
@@ -61,6 +85,16 @@ void LeaveMixerThread() {
 }
 
 std::unique_ptr<TDecoder> OpenSystemDecoder(const std::wstring& path, uint64_t fileSize) {
+  TSystemDecoders& decoders = SystemDecoders();
+  {
+    std::lock_guard lock(decoders.Lock);
+    if (decoders.Allowed && !decoders.Tried) {
+      // Once an engine life: a system without it stays without.
+      decoders.Tried = true;
+      decoders.Started = TMediaFoundationDecoder::Startup();
+    }
+    if (!decoders.Started) return nullptr;
+  }
   return TMediaFoundationDecoder::Open(path, fileSize);
 }
 
