@@ -54,6 +54,12 @@ UINT TaskbarCreatedMessage() {
   return message;
 }
 
+// The first adding of the notification icons waits for this timer. The
+// shell's answer can be slow (Explorer still starting at sign-in; under Wine
+// some 5 ms even when idle), and a window timer comes only once no window
+// of the thread needs painting: the main window shows first.
+constexpr UINT_PTR kTrayTimer = ~UINT_PTR{0};
+
 UINT ActivateMessage() {
   static UINT message = RegisterWindowMessageW(L"Tollivane.ActivateInstance");
   return message;
@@ -71,13 +77,17 @@ NOTIFYICONDATAW TrayData(const TTrayIcon& icon, const TTrayState& tray) {
   return data;
 }
 
-void ShowTray(TTrayIcon& icon, TTrayState& tray) {
+void ShowTray(TTrayIcon& icon, TTrayState& tray, bool now) {
   if (!icon.Visible()) {
     if (tray.Added) {
       NOTIFYICONDATAW data = TrayData(icon, tray);
       Shell_NotifyIconW(NIM_DELETE, &data);
       tray.Added = false;
     }
+    return;
+  }
+  if (!tray.Added && !now) {
+    SetTimer(State().Utility, kTrayTimer, USER_TIMER_MINIMUM, nullptr);
     return;
   }
   HICON old = tray.Icon;
@@ -101,6 +111,12 @@ TTrayIcon* TrayById(UINT id) {
 
 LRESULT CALLBACK UtilityProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   TState& state = State();
+  if (message == WM_TIMER && wParam == kTrayTimer) {
+    KillTimer(hwnd, kTrayTimer);
+    for (auto& [icon, tray] : state.Trays)
+      if (!tray.Added) ShowTray(*icon, tray, true);
+    return 0;
+  }
   if (message == WM_TIMER) {
     if (auto it = state.Timers.find(wParam); it != state.Timers.end()) it->second->DoTimer();
     return 0;
@@ -135,7 +151,7 @@ LRESULT CALLBACK UtilityProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
   if (message == TaskbarCreatedMessage() && message != 0) {
     for (auto& [icon, tray] : state.Trays) {
       tray.Added = false;
-      ShowTray(*icon, tray);
+      ShowTray(*icon, tray, true);
     }
     return 0;
   }
@@ -189,6 +205,11 @@ HWND UtilityWindow() {
   state.Utility = CreateWindowExW(WS_EX_TOOLWINDOW, kUtilityClass, Application.Title().c_str(), WS_POPUP, 0, 0, 0, 0,
                                   nullptr, nullptr, Instance(), nullptr);
   return state.Utility;
+}
+
+bool TrayIconAdded(const TTrayIcon& icon) {
+  auto it = State().Trays.find(const_cast<TTrayIcon*>(&icon));
+  return it != State().Trays.end() && it->second.Added;
 }
 
 UINT TrayIconId(const TTrayIcon& icon) {
@@ -275,7 +296,7 @@ void TrayChanged(TTrayIcon& icon) {
   UtilityWindow();
   auto [it, added] = state.Trays.try_emplace(&icon);
   if (added) it->second.Id = ++state.NextTrayId;
-  ShowTray(icon, it->second);
+  ShowTray(icon, it->second, false);
 }
 
 void DestroyTray(TTrayIcon& icon) {

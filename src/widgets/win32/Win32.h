@@ -127,6 +127,8 @@ constexpr const wchar_t* kUtilityClass = L"Tollivane.Utility";
 constexpr UINT kTrayCallback = WM_APP + 1;
 // The icon's id with the shell, 0 before it was first shown.
 UINT TrayIconId(const TTrayIcon& icon);
+// Whether the shell has the icon: it is added once the windows are painted.
+bool TrayIconAdded(const TTrayIcon& icon);
 
 // Runs one message through the dialog manager of its form, or dispatches it.
 void DispatchOne(MSG& msg);

@@ -218,6 +218,27 @@ TEST(MenuTest, PopupShowsFreshStatesItsDefaultInBoldAndRunsTheChoice) {
   }
 }
 
+// The shell may be slow to answer: the main window is painted before the
+// program asks it for its icon.
+TEST(MenuTest, TheTrayIconIsAddedOnceTheWindowIsPainted) {
+  TMenuForm f;
+  f.Form.Show();
+  const auto form = static_cast<HWND>(f.Form.Handle());
+  TTrayIcon tray(&f.Form);
+  tray.SetHint(L"Tollivane");
+  tray.SetVisible(true);
+  EXPECT_FALSE(win32::TrayIconAdded(tray));
+  // Wine paints a window as it shows it; Windows leaves that to WM_PAINT.
+  InvalidateRect(form, nullptr, TRUE);
+  Sleep(50);  // whatever the icon waits for, time it is not
+  MSG msg;
+  while (!win32::TrayIconAdded(tray) && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  EXPECT_TRUE(win32::TrayIconAdded(tray));
+  EXPECT_FALSE(GetUpdateRect(form, nullptr, FALSE)) << "the icon came before the paint";
+  tray.SetVisible(false);
+  EXPECT_FALSE(win32::TrayIconAdded(tray));
+}
+
 TEST(MenuTest, TrayIconTakesDoubleAndRightClicksOnly) {
   TMenuForm f;
   TTrayIcon tray(&f.Form);
