@@ -24,13 +24,24 @@ void WriteAlarmToEntry(TXmlNode& entry, const TAlarm& alarm) {
   entry.WriteBool("Checked", alarm.Checked, false);
 }
 
+namespace {
+std::wstring TextOf(const TXmlNode& entry, std::string_view name) {
+  return sys::Utf8ToWide(entry.ReadString(name, ""));
+}
+}  // namespace
+
+TAlarmSummary ReadAlarmSummary(const TXmlNode& entry) {
+  return {TextOf(entry, "Time"), TextOf(entry, "Days"), TextOf(entry, "Note"), entry.ReadBool("Checked", false)};
+}
+
 TAlarm ReadAlarmFromEntry(const TXmlNode& entry) {
-  const auto text = [&entry](std::string_view name) { return sys::Utf8ToWide(entry.ReadString(name, "")); };
+  const auto text = [&entry](std::string_view name) { return TextOf(entry, name); };
+  TAlarmSummary summary = ReadAlarmSummary(entry);
   TAlarm alarm;
   alarm.ID = 0;
-  alarm.Time = text("Time");
-  alarm.Days = text("Days");
-  alarm.Note = text("Note");
+  alarm.Time = std::move(summary.Time);
+  alarm.Days = std::move(summary.Days);
+  alarm.Note = std::move(summary.Note);
   alarm.ShowMessage = entry.ReadBool("ShowMessage", false);
   alarm.Sound = text("Sound");
   alarm.TurnOnVolum = entry.ReadBool("TurnOnVolum", false);
@@ -40,7 +51,7 @@ TAlarm ReadAlarmFromEntry(const TXmlNode& entry) {
   alarm.WakeUp = entry.ReadBool("WakeUp", false);
   alarm.TurnOnMoniter = entry.ReadBool("TurnOnMoniter", false);
   alarm.Action = text("Action");
-  alarm.Checked = entry.ReadBool("Checked", false);
+  alarm.Checked = summary.Checked;
   return alarm;
 }
 

@@ -30,6 +30,14 @@ void WriteAlarmToEntry(TXmlNode& entry, const TAlarm& alarm);
 // A missing child reads as its default; ID is 0.
 TAlarm ReadAlarmFromEntry(const TXmlNode& entry);
 
+// What the alarm list shows of an entry, read as ReadAlarmFromEntry reads it
+// but without the rest (a third of the reading).
+struct TAlarmSummary {
+  std::wstring Time, Days, Note;
+  bool Checked = false;
+};
+TAlarmSummary ReadAlarmSummary(const TXmlNode& entry);
+
 class TAlarmStore {
  public:
   // Lets a test put a failing stream between the writer and the file being

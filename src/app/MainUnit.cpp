@@ -273,14 +273,14 @@ void TMainForm::RefreshAlarmList() {
     SmoothListBox3->BeginUpdate();
     SmoothListBox3->Clear();
     for (int32_t i = 0, count = FStore.AlarmCount(); i < count; ++i) {
-      TAlarm alarm = ReadAlarmFromEntry(*FStore.Entry(i));
+      TAlarmSummary alarm = ReadAlarmSummary(*FStore.Entry(i));
       TSmoothListItem item;
-      item.Caption = alarm.Time;
-      item.Info = alarm.Note;
+      item.Caption = std::move(alarm.Time);
+      item.Info = std::move(alarm.Note);
       item.Notes = L"<font color=\"clred\">" + alarm.Days + L"</font>";
       item.GraphicLeftMargin = 15;
       item.Checked = alarm.Checked;
-      SmoothListBox3->SetItem(SmoothListBox3->AddItem(), item);
+      SmoothListBox3->SetItem(SmoothListBox3->AddItem(), std::move(item));
     }
     SmoothListBox3->EndUpdate();
   }

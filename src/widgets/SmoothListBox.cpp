@@ -164,8 +164,8 @@ int TSmoothListBox::AddItem() {
   return Count() - 1;
 }
 
-void TSmoothListBox::SetItem(int index, const TSmoothListItem& item) {
-  FItems.at(index) = item;
+void TSmoothListBox::SetItem(int index, TSmoothListItem item) {
+  FItems.at(index) = std::move(item);
   ItemsChanged();
 }
 

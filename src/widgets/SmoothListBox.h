@@ -67,7 +67,7 @@ class TSmoothListBox : public TControl {
   int Count() const { return static_cast<int>(FItems.size()); }
   const TSmoothListItem& Item(int index) const { return FItems.at(index); }
   // Replaces an item's values.
-  void SetItem(int index, const TSmoothListItem& item);
+  void SetItem(int index, TSmoothListItem item);
   // The text a screen reader reads for the item.
   std::wstring AccessibleText(int index) const;
 
