@@ -27,7 +27,7 @@ constexpr const wchar_t* kPeerProperty = L"Tollivane.Peer";
 }  // namespace
 
 LRESULT CALLBACK OwnWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data);
+LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 UINT SystemDpi() {
   static auto getDpiForSystem = User32Function<TGetDpiForSystem>("GetDpiForSystem");
@@ -94,13 +94,35 @@ HICON LoadIconOrDefault(const std::wstring& name, int size, bool& owned) {
   return LoadIconW(nullptr, IDI_APPLICATION);
 }
 
+// ---- Subclassing --------------------------------------------------------------
+
+WNDPROC Subclass(HWND hwnd, WNDPROC proc, void* data) {
+  SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data));
+  return reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
+}
+
+void Unsubclass(HWND hwnd, WNDPROC proc, WNDPROC original) {
+  SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+  // Subclassed again after us, the window keeps our procedure, which then
+  // passes everything on to the class's.
+  if (GetWindowLongPtrW(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(proc))
+    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+}
+
+LRESULT CallClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto proc = reinterpret_cast<WNDPROC>(GetClassLongPtrW(hwnd, GCLP_WNDPROC));
+  return CallWindowProcW(proc, hwnd, message, wParam, lParam);
+}
+
 // ---- TPeer -----------------------------------------------------------------
 
 void TPeer::Unbind(HWND hwnd) {
   if (!hwnd || !IsWindow(hwnd)) return;
-  RemoveWindowSubclass(hwnd, SubclassProc, 1);
   RemovePropW(hwnd, kPeerProperty);
-  if (GetWindowLongPtrW(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(OwnWindowProc))
+  if (GetWindowLongPtrW(hwnd, GWLP_USERDATA) != reinterpret_cast<LONG_PTR>(this)) return;
+  if (FOriginalProc)
+    Unsubclass(hwnd, SubclassProc, FOriginalProc);
+  else if (GetWindowLongPtrW(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(OwnWindowProc))
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
 }
 
@@ -110,6 +132,13 @@ void TPeer::Destroy() {
   Hwnd = nullptr;
   Unbind(hwnd);
   DestroyWindow(hwnd);
+}
+
+// The window is gone: so is the peer's handle.
+void TPeer::Forget(HWND hwnd) {
+  if (Hwnd != hwnd) return;
+  Hwnd = nullptr;
+  if (Control.Handle() == hwnd) Control.SetHandle(nullptr);
 }
 
 LRESULT CALLBACK OwnWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -125,79 +154,79 @@ LRESULT CALLBACK OwnWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
   if (!peer) return DefWindowProcW(hwnd, message, wParam, lParam);
   LRESULT result = peer->WindowProc(message, wParam, lParam);
   if (message == WM_NCDESTROY) {
-    RemovePropW(hwnd, kPeerProperty);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    if (peer->Hwnd == hwnd) {
-      peer->Hwnd = nullptr;
-      if (peer->Control.Handle() == hwnd) peer->Control.SetHandle(nullptr);
-    }
+    peer->Unbind(hwnd);
+    peer->Forget(hwnd);
   }
   return result;
 }
 
-LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
-  auto* peer = reinterpret_cast<TPeer*>(data);
+LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* peer = reinterpret_cast<TPeer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!peer) return CallClassProc(hwnd, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
-    RemoveWindowSubclass(hwnd, SubclassProc, 1);
-    RemovePropW(hwnd, kPeerProperty);
-    if (peer->Hwnd == hwnd) {
-      peer->Hwnd = nullptr;
-      if (peer->Control.Handle() == hwnd) peer->Control.SetHandle(nullptr);
-    }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+    WNDPROC original = peer->FOriginalProc;
+    peer->Unbind(hwnd);
+    peer->Forget(hwnd);
+    return CallWindowProcW(original, hwnd, message, wParam, lParam);
   }
-  // Only the peer's main window goes through its WindowProc; helper
-  // windows (the boxes of a check group) just carry the property.
-  if (peer->Hwnd != hwnd) return DefSubclassProc(hwnd, message, wParam, lParam);
   return peer->WindowProc(message, wParam, lParam);
 }
 
 LRESULT TPeer::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) { return Default(message, wParam, lParam); }
 
 LRESULT TPeer::Default(UINT message, WPARAM wParam, LPARAM lParam) {
-  return FSubclassed ? DefSubclassProc(Hwnd, message, wParam, lParam) : DefWindowProcW(Hwnd, message, wParam, lParam);
+  return FOriginalProc ? CallWindowProcW(FOriginalProc, Hwnd, message, wParam, lParam)
+                       : DefWindowProcW(Hwnd, message, wParam, lParam);
 }
 
-void TPeer::Bind(HWND hwnd, bool subclass) {
-  SetPropW(hwnd, kPeerProperty, this);
-  if (subclass) SetWindowSubclass(hwnd, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+DWORD TPeer::InitialState() const {
+  return (EffectiveVisible() ? WS_VISIBLE : 0) | (EffectiveEnabled() ? 0 : WS_DISABLED);
 }
 
 HWND TPeer::CreateStd(HWND parent, const wchar_t* className, DWORD style, DWORD exStyle, const std::wstring& text) {
   // Control ids from 100: 1 and 2 are IDOK and IDCANCEL, which the dialog
   // manager sends for Enter and Escape.
   static UINT nextId = 100;
-  HWND hwnd = CreateWindowExW(exStyle, className, text.c_str(), style | WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
-                              reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nextId++)), Instance(), nullptr);
+  // The peer's own window is made where and as it is to be; the helper
+  // windows (the boxes of a check group) are placed by the peer.
+  const bool own = !Hwnd;
+  RECT r = own ? FormRect() : RECT{};
+  HWND hwnd =
+      CreateWindowExW(exStyle, className, text.c_str(), style | WS_CHILD | WS_CLIPSIBLINGS | (own ? InitialState() : 0),
+                      r.left, r.top, r.right - r.left, r.bottom - r.top, parent,
+                      reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nextId++)), Instance(), nullptr);
   if (!hwnd) return nullptr;
-  if (!Hwnd) {
+  SetPropW(hwnd, kPeerProperty, this);
+  if (own) {
     Hwnd = hwnd;
-    FSubclassed = true;
+    FOriginalProc = Subclass(hwnd, SubclassProc, this);
   }
-  Bind(hwnd, true);
   SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(Control.Font(), Dpi())), FALSE);
   return hwnd;
 }
 
+void RegisterOwnClass(const wchar_t* className, UINT classStyle, HBRUSH background) {
+  static auto& registered = *new std::set<std::wstring>;
+  if (!registered.insert(className).second) return;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.style = classStyle;
+  wc.lpfnWndProc = OwnWindowProc;
+  wc.hInstance = Instance();
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = background;
+  wc.lpszClassName = className;
+  RegisterClassExW(&wc);
+}
+
 HWND TPeer::CreateOwn(HWND parent, const wchar_t* className, DWORD style, DWORD exStyle, UINT classStyle,
                       HBRUSH background) {
-  static auto& registered = *new std::set<std::wstring>;
-  if (registered.insert(className).second) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.style = classStyle;
-    wc.lpfnWndProc = OwnWindowProc;
-    wc.hInstance = Instance();
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = background;
-    wc.lpszClassName = className;
-    RegisterClassExW(&wc);
-  }
+  RegisterOwnClass(className, classStyle, background);
   static UINT nextId = 10000;
-  bool child = (style & WS_CHILD) != 0;
-  HMENU id = child ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nextId++)) : nullptr;
-  if (child) style |= WS_CLIPSIBLINGS;
-  return CreateWindowExW(exStyle, className, L"", style, 0, 0, 0, 0, parent, id, Instance(), this);
+  RECT r = FormRect();
+  return CreateWindowExW(exStyle, className, L"", style | WS_CHILD | WS_CLIPSIBLINGS | InitialState(), r.left, r.top,
+                         r.right - r.left, r.bottom - r.top, parent,
+                         reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nextId++)), Instance(), this);
 }
 
 void TPeer::SetText(HWND hwnd, const std::wstring& text) {
@@ -242,6 +271,11 @@ bool TPeer::EffectiveEnabled() const {
 void TPeer::Layout() {
   if (!Hwnd) return;
   RECT r = FormRect();
+  // Most windows are made where they belong: no move, no messages.
+  RECT now;
+  GetWindowRect(Hwnd, &now);
+  MapWindowPoints(nullptr, GetParent(Hwnd), reinterpret_cast<POINT*>(&now), 2);
+  if (EqualRect(&now, &r)) return;
   SetWindowPos(Hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -250,11 +284,16 @@ void TPeer::ApplyFont() {
 }
 
 void TPeer::ApplyVisible() {
-  if (Hwnd) ShowWindow(Hwnd, EffectiveVisible() ? SW_SHOWNA : SW_HIDE);
+  if (!Hwnd) return;
+  const bool visible = EffectiveVisible();
+  if (visible != ((GetWindowLongPtrW(Hwnd, GWL_STYLE) & WS_VISIBLE) != 0))
+    ShowWindow(Hwnd, visible ? SW_SHOWNA : SW_HIDE);
 }
 
 void TPeer::ApplyEnabled() {
-  if (Hwnd) EnableWindow(Hwnd, EffectiveEnabled());
+  if (!Hwnd) return;
+  const bool enabled = EffectiveEnabled();
+  if (enabled != (IsWindowEnabled(Hwnd) != FALSE)) EnableWindow(Hwnd, enabled);
 }
 
 void TPeer::Update(TChange change) {

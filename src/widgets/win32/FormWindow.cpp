@@ -21,11 +21,20 @@ class TFormPeer : public TPeer {
 
   void Create(HWND) override {
     HWND owner = Form.Owner() ? static_cast<HWND>(Form.Owner()->Handle()) : nullptr;
-    CreateOwn(owner, kFormClass, Style(), ExStyle(), CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    RegisterOwnClass(kFormClass, CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    // Made with its caption, menu bar, size and place: each change after
+    // would recompute the frame and move the window (under Wine 1 to 5 ms).
+    // The size is for the system DPI, which a new window has, and Layout
+    // corrects it where the window's own differs.
+    FDpi = SystemDpi();
+    HMENU menu = Form.Menu() ? MainMenuHandle(*Form.Menu()) : nullptr;
+    const SIZE size = WindowSize(Style(), ExStyle(), menu != nullptr);
+    const POINT at = PlaceFor(size);
+    CreateWindowExW(ExStyle(), kFormClass, Form.Caption().c_str(), Style(), at.x, at.y, size.cx, size.cy, owner, menu,
+                    Instance(), static_cast<TPeer*>(this));
+    if (!Hwnd) return;
     FDpi = WindowDpi(Hwnd);
-    SetWindowTextW(Hwnd, Form.Caption().c_str());
     LoadIcons();
-    AttachMenu();
     Layout();
   }
 
@@ -38,21 +47,27 @@ class TFormPeer : public TPeer {
 
   UINT Dpi() const override { return FDpi; }
 
+  // The window's size for the model's client size at the form's DPI.
+  SIZE WindowSize(DWORD style, DWORD exStyle, bool menu) const {
+    RECT rect{0, 0, Scale(Form.ClientWidth(), FDpi), Scale(Form.ClientHeight(), FDpi)};
+    AdjustRectForDpi(rect, style, menu, exStyle, FDpi);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+  }
+
   // The window's size from the model's client size at the current DPI.
   void Layout() override {
     if (!Hwnd || FInResize || IsIconic(Hwnd)) return;
     SIZE client{Scale(Form.ClientWidth(), FDpi), Scale(Form.ClientHeight(), FDpi)};
-    RECT rect{0, 0, client.cx, client.cy};
-    DWORD style = static_cast<DWORD>(GetWindowLongPtrW(Hwnd, GWL_STYLE));
-    DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(Hwnd, GWL_EXSTYLE));
-    AdjustRectForDpi(rect, style, GetMenu(Hwnd) != nullptr, exStyle, FDpi);
-    SetWindowPos(Hwnd, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // A menu bar that wraps onto a second line is not in the estimate.
+    SIZE size = WindowSize(static_cast<DWORD>(GetWindowLongPtrW(Hwnd, GWL_STYLE)),
+                           static_cast<DWORD>(GetWindowLongPtrW(Hwnd, GWL_EXSTYLE)), GetMenu(Hwnd) != nullptr);
     RECT actual;
     GetClientRect(Hwnd, &actual);
+    if (actual.right == client.cx && actual.bottom == client.cy) return;
+    SetWindowPos(Hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // A menu bar that wraps onto a second line is not in the estimate.
+    GetClientRect(Hwnd, &actual);
     if (actual.bottom != client.cy && actual.bottom > 0)
-      SetWindowPos(Hwnd, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top + client.cy - actual.bottom,
+      SetWindowPos(Hwnd, nullptr, 0, 0, size.cx, size.cy + client.cy - actual.bottom,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
@@ -81,12 +96,11 @@ class TFormPeer : public TPeer {
     }
   }
 
-  // Centres the window as the form's position says; runs before each show.
-  void Place() {
-    if (Form.Position() == poDesigned) return;
-    RECT window;
-    GetWindowRect(Hwnd, &window);
-    int width = window.right - window.left, height = window.bottom - window.top;
+  // Where the form's position puts a window of the size: centred on the
+  // screen or on the owner; the corner of the screen when designed.
+  POINT PlaceFor(SIZE size) const {
+    if (Form.Position() == poDesigned) return {0, 0};
+    int width = size.cx, height = size.cy;
     MONITORINFO primary{};
     primary.cbSize = sizeof(primary);
     GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary);
@@ -114,7 +128,17 @@ class TFormPeer : public TPeer {
       x = std::max<int>(bounds.left, std::min<int>(x, bounds.right - width));
       y = std::max<int>(bounds.top, std::min<int>(y, bounds.bottom - height));
     }
-    SetWindowPos(Hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return {x, y};
+  }
+
+  // Runs before each show.
+  void Place() {
+    if (Form.Position() == poDesigned) return;
+    RECT window;
+    GetWindowRect(Hwnd, &window);
+    const POINT at = PlaceFor({window.right - window.left, window.bottom - window.top});
+    if (at.x != window.left || at.y != window.top)
+      SetWindowPos(Hwnd, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
   void ForgetFocus() { FFocus = nullptr; }

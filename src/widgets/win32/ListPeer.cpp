@@ -18,7 +18,6 @@ namespace win32 {
 namespace {
 
 constexpr const wchar_t* kListClass = L"Tollivane.List";
-constexpr UINT_PTR kListBoxSubclass = 2;
 
 std::wstring ListText(HWND listBox, int index) {
   LRESULT length = SendMessageW(listBox, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
@@ -44,11 +43,13 @@ class TListPeer : public TPeer {
   void Create(HWND form) override {
     CreateOwn(form, kListClass, WS_CHILD | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW);
     // WM_MEASUREITEM comes during this call, to the container.
+    RECT r = ListBoxRect();
     FListBox = CreateWindowExW(0, L"LISTBOX", L"",
                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
                                    LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-                               0, 0, 0, 0, Hwnd, reinterpret_cast<HMENU>(1), Instance(), nullptr);
-    SetWindowSubclass(FListBox, ListBoxProc, kListBoxSubclass, reinterpret_cast<DWORD_PTR>(this));
+                               r.left, r.top, r.right - r.left, r.bottom - r.top, Hwnd, reinterpret_cast<HMENU>(1),
+                               Instance(), nullptr);
+    FListBoxProc = Subclass(FListBox, ListBoxProc, this);
     SendMessageW(FListBox, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(List.InfoFont, Dpi())), FALSE);
     FTheme = OpenThemeData(FListBox, L"BUTTON");
     MakeBrush();
@@ -57,7 +58,7 @@ class TListPeer : public TPeer {
 
   void Destroy() override {
     if (FListBox) {
-      RemoveWindowSubclass(FListBox, ListBoxProc, kListBoxSubclass);
+      Unsubclass(FListBox, ListBoxProc, FListBoxProc);
       FListBox = nullptr;
     }
     TPeer::Destroy();
@@ -180,12 +181,18 @@ class TListPeer : public TPeer {
     FBackground = CreateSolidBrush(List.Colors().Background);
   }
 
-  void PlaceListBox() {
-    if (!FListBox) return;
+  // Below the header strip.
+  RECT ListBoxRect() const {
     RECT client;
     GetClientRect(Hwnd, &client);
-    int header = std::min<int>(HeaderHeight(), client.bottom);
-    SetWindowPos(FListBox, nullptr, 0, header, client.right, client.bottom - header, SWP_NOZORDER | SWP_NOACTIVATE);
+    client.top = std::min<LONG>(HeaderHeight(), client.bottom);
+    return client;
+  }
+
+  void PlaceListBox() {
+    if (!FListBox) return;
+    RECT r = ListBoxRect();
+    SetWindowPos(FListBox, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
   void PaintHeader(HDC target) {
@@ -337,9 +344,6 @@ class TListPeer : public TPeer {
   // whose text changed are replaced; a different count starts afresh.
   void Rebuild() {
     if (!FListBox) return;
-    // Off while filling: under Wine every message through a comctl32
-    // subclass costs about 75 us, 75 ms for a list of 1,000 alarms.
-    RemoveWindowSubclass(FListBox, ListBoxProc, kListBoxSubclass);
     SendMessageW(FListBox, WM_SETREDRAW, FALSE, 0);
     LRESULT top = SendMessageW(FListBox, LB_GETTOPINDEX, 0, 0);
     int count = List.Count();
@@ -360,12 +364,17 @@ class TListPeer : public TPeer {
     SendMessageW(FListBox, LB_SETCURSEL, static_cast<WPARAM>(List.ItemIndex()), 0);
     if (count > 0) SendMessageW(FListBox, LB_SETTOPINDEX, static_cast<WPARAM>(std::min<LRESULT>(top, count - 1)), 0);
     SendMessageW(FListBox, WM_SETREDRAW, TRUE, 0);
-    SetWindowSubclass(FListBox, ListBoxProc, kListBoxSubclass, reinterpret_cast<DWORD_PTR>(this));
     InvalidateRect(FListBox, nullptr, TRUE);
   }
 
-  static LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
-    auto& self = *reinterpret_cast<TListPeer*>(data);
+  LRESULT CallListBox(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) const {
+    return CallWindowProcW(FListBoxProc, hwnd, message, wParam, lParam);
+  }
+
+  static LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* peer = reinterpret_cast<TListPeer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!peer) return CallClassProc(hwnd, message, wParam, lParam);
+    auto& self = *peer;
     switch (message) {
       case WM_LBUTTONDOWN:
       case WM_LBUTTONDBLCLK: {
@@ -387,7 +396,7 @@ class TListPeer : public TPeer {
         if (message == WM_LBUTTONDBLCLK) {
           // LBN_DBLCLK may not come for the empty area below the items.
           self.FDblClickNotified = false;
-          LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+          LRESULT result = self.CallListBox(hwnd, message, wParam, lParam);
           if (!self.FDblClickNotified) self.List.DoDblClick();
           return result;
         }
@@ -414,16 +423,17 @@ class TListPeer : public TPeer {
         }
         break;
       case WM_NCDESTROY:
-        RemoveWindowSubclass(hwnd, ListBoxProc, kListBoxSubclass);
+        Unsubclass(hwnd, ListBoxProc, self.FListBoxProc);
         if (self.FListBox == hwnd) self.FListBox = nullptr;
-        break;
+        return CallWindowProcW(self.FListBoxProc, hwnd, message, wParam, lParam);
       default:
         break;
     }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+    return self.CallListBox(hwnd, message, wParam, lParam);
   }
 
   HWND FListBox = nullptr;
+  WNDPROC FListBoxProc = nullptr;
   HTHEME FTheme = nullptr;
   HBRUSH FBackground = nullptr;
   bool FDblClickNotified = false;

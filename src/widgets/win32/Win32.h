@@ -47,9 +47,21 @@ HICON LoadIconOrDefault(const std::wstring& name, int size, bool& owned);
 
 // ---- Window wrapper ------------------------------------------------------
 
+// Puts `proc` in front of a standard control's window procedure, with `data`
+// in GWLP_USERDATA (the program's in every standard control), and returns
+// the procedure to pass messages on to. Classic subclassing: under Wine a
+// message through a comctl32 subclass costs 40 to 75 us, this way under 1.
+WNDPROC Subclass(HWND hwnd, WNDPROC proc, void* data);
+// Undoes Subclass.
+void Unsubclass(HWND hwnd, WNDPROC proc, WNDPROC original);
+// Passes a message to the window class's own procedure.
+LRESULT CallClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Registers one of our window classes on its first use.
+void RegisterOwnClass(const wchar_t* className, UINT classStyle, HBRUSH background);
+
 // The native side of one model control. Our own window classes keep the
 // object in GWLP_USERDATA from WM_NCCREATE on; standard controls (BUTTON,
-// EDIT, ...) are subclassed with the object as reference data. Either way
+// EDIT, ...) are subclassed with the object in GWLP_USERDATA. Either way
 // the form reflects WM_COMMAND, WM_NOTIFY, WM_DRAWITEM and WM_CTLCOLOR* to
 // the peer of the window that sent them.
 class TPeer : public TControl::TPeer {
@@ -94,19 +106,26 @@ class TPeer : public TControl::TPeer {
   bool EffectiveEnabled() const;
 
  protected:
-  // Creates a standard control, subclasses it and binds it to this peer.
+  // Creates a standard control and binds it to this peer. The first is the
+  // peer's own window: made at its place, shown and enabled as the model
+  // says, and subclassed. Later ones are helper windows for the peer to
+  // place; they only carry the peer.
   HWND CreateStd(HWND parent, const wchar_t* className, DWORD style, DWORD exStyle, const std::wstring& text);
-  // Creates a window of one of our classes (registered on first use).
+  // Creates the peer's own child window of one of our classes, at its place,
+  // shown and enabled as the model says.
   HWND CreateOwn(HWND parent, const wchar_t* className, DWORD style, DWORD exStyle, UINT classStyle = 0,
                  HBRUSH background = nullptr);
-  void Bind(HWND hwnd, bool subclass);
-  static void Unbind(HWND hwnd);
+  // WS_VISIBLE and WS_DISABLED as the model says.
+  DWORD InitialState() const;
+  void Unbind(HWND hwnd);
+  void Forget(HWND hwnd);
   void SetText(HWND hwnd, const std::wstring& text);
 
  private:
   friend LRESULT CALLBACK OwnWindowProc(HWND, UINT, WPARAM, LPARAM);
-  friend LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-  bool FSubclassed = false;
+  friend LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM);
+  // The standard control's own procedure, once subclassed.
+  WNDPROC FOriginalProc = nullptr;
 };
 
 // The peer a window of ours belongs to, or null.

@@ -164,6 +164,52 @@ TEST(ControlsTest, CheckGroupHasOneBoxALineInsideItsFrame) {
   }
 }
 
+// The windows are made as the model stands when the form gets them.
+TEST(ControlsTest, ControlsHiddenOrDisabledBeforeTheWindowsExistAreMadeSo) {
+  TForm form;
+  form.SetClientSize(300, 200);
+  TGroupBox group{&form};
+  group.SetBounds(8, 8, 200, 60);
+  TLabel label{&group};
+  label.SetBounds(10, 20, 0, 0);
+  label.SetCaption(L"Inside");
+  TBitBtn button{&form};
+  button.SetBounds(8, 100, 75, 25);
+  TCheckGroup days{&form};
+  days.SetBounds(100, 80, 180, 100);
+  days.SetItems({L"Monday", L"Friday"});
+  TGradientPanel panel{&form};
+  panel.SetBounds(0, 170, 300, 30);
+  TGlowButton glow{&panel};
+  glow.SetBounds(4, 2, 80, 26);
+  group.SetVisible(false);
+  button.SetEnabled(false);
+  days.SetEnabled(false);
+  panel.SetEnabled(false);
+  form.Loaded();
+  form.Show();
+
+  EXPECT_FALSE(IsWindowVisible(Hwnd(group)));
+  EXPECT_FALSE(IsWindowVisible(Hwnd(label))) << "hidden with its container";
+  EXPECT_FALSE(IsWindowEnabled(Hwnd(button)));
+  EXPECT_TRUE(IsWindowVisible(Hwnd(button)));
+  EXPECT_FALSE(IsWindowEnabled(Hwnd(glow))) << "disabled with its container";
+  int boxes = 0;
+  for (HWND child = GetWindow(Hwnd(form), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (Text(child) != L"Monday" && Text(child) != L"Friday") continue;
+    ++boxes;
+    EXPECT_FALSE(IsWindowEnabled(child)) << "a box of the disabled group";
+  }
+  EXPECT_EQ(boxes, 2);
+
+  group.SetVisible(true);
+  button.SetEnabled(true);
+  panel.SetEnabled(true);
+  EXPECT_TRUE(IsWindowVisible(Hwnd(label)));
+  EXPECT_TRUE(IsWindowEnabled(Hwnd(button)));
+  EXPECT_TRUE(IsWindowEnabled(Hwnd(glow)));
+}
+
 TEST(ControlsTest, ModelChangesReachTheWindows) {
   TDialog d;
   HWND group = Hwnd(d.Group), label = Hwnd(d.Label);
