@@ -1,6 +1,7 @@
 #include "widgets/win32/Paint.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace win32 {
 
@@ -108,6 +109,77 @@ void TBuffer::Disable(const RECT& rect, COLORREF background) {
       int grey = (((p >> 16) & 0xFF) * 30 + ((p >> 8) & 0xFF) * 59 + (p & 0xFF) * 11) / 100;
       // Half grey, half the background: pale and colourless.
       p = (((grey + br) / 2) << 16) | (((grey + bg) / 2) << 8) | ((grey + bb) / 2);
+    }
+}
+
+namespace {
+
+WORD Word(const BYTE* at) { return static_cast<WORD>(at[0] | at[1] << 8); }
+
+// The resource's bytes, or null.
+const BYTE* ResourceBytes(const wchar_t* name, const wchar_t* type, DWORD& size) {
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC resource = FindResourceW(module, name, type);
+  HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
+  size = resource ? SizeofResource(module, resource) : 0;
+  return loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
+}
+
+}  // namespace
+
+bool TIconImage::Load(const std::wstring& name, int size) {
+  FPixels.clear();
+  FSize = 0;
+  // The group: a 6-byte header, then 14-byte entries of width, height,
+  // colours, reserved, planes, bit count, byte count and resource id.
+  DWORD groupSize = 0;
+  const BYTE* group = ResourceBytes(name.c_str(), RT_GROUP_ICON, groupSize);
+  if (!group || groupSize < 6 || size <= 0 || size > 256) return false;
+  for (DWORD i = 0, count = Word(group + 4); i < count && 6 + (i + 1) * 14 <= groupSize; ++i) {
+    const BYTE* entry = group + 6 + i * 14;
+    const int width = entry[0] ? entry[0] : 256, height = entry[1] ? entry[1] : 256;
+    if (width != size || height != size || Word(entry + 6) != 32) continue;
+    // The image: a BITMAPINFOHEADER of twice the height (colour, then the
+    // mask, which 32 bits with alpha do not need), rows bottom-up.
+    DWORD imageSize = 0;
+    const BYTE* image = ResourceBytes(MAKEINTRESOURCEW(Word(entry + 12)), RT_ICON, imageSize);
+    BITMAPINFOHEADER header{};
+    if (!image || imageSize < sizeof(header)) return false;
+    std::memcpy(&header, image, sizeof(header));
+    const size_t pixels = static_cast<size_t>(size) * size;
+    if (header.biSize < sizeof(header) || header.biWidth != size || header.biHeight != 2 * size ||
+        header.biBitCount != 32 || header.biCompression != BI_RGB || header.biSize + pixels * 4 > imageSize)
+      return false;
+    std::vector<uint32_t> rows(pixels);
+    const BYTE* bits = image + header.biSize;
+    for (int y = 0; y < size; ++y)
+      std::memcpy(&rows[static_cast<size_t>(y) * size], bits + static_cast<size_t>(size - 1 - y) * size * 4,
+                  static_cast<size_t>(size) * 4);
+    // No alpha at all: the mask would decide, which icon objects know.
+    if (std::none_of(rows.begin(), rows.end(), [](uint32_t p) { return (p >> 24) != 0; })) return false;
+    FPixels = std::move(rows);
+    FSize = size;
+    return true;
+  }
+  return false;
+}
+
+void TIconImage::Draw(TBuffer& buffer, int x, int y) const {
+  uint32_t* target = buffer.Pixels();
+  if (!target || FPixels.empty()) return;
+  buffer.Flush();
+  for (int row = std::max(0, -y); row < FSize && y + row < buffer.Height(); ++row)
+    for (int column = std::max(0, -x); column < FSize && x + column < buffer.Width(); ++column) {
+      const uint32_t source = FPixels[static_cast<size_t>(row) * FSize + column];
+      const uint32_t alpha = source >> 24;
+      if (alpha == 0) continue;
+      uint32_t& pixel = target[static_cast<size_t>(y + row) * buffer.Width() + x + column];
+      uint32_t blended = 0;
+      for (int shift = 0; shift < 24; shift += 8) {
+        const uint32_t s = (source >> shift) & 0xFF, d = (pixel >> shift) & 0xFF;
+        blended |= ((s * alpha + d * (255 - alpha) + 127) / 255) << shift;
+      }
+      pixel = blended;
     }
 }
 

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace win32 {
 
@@ -44,6 +46,24 @@ class TBuffer {
   HGDIOBJ FOldBitmap = nullptr;
   uint32_t* FPixels = nullptr;
   int FWidth, FHeight;
+};
+
+// A 32-bit icon image of the program's resources at one size, read from the
+// resource itself and blended into a buffer: making an icon object of it
+// costs about a millisecond under Wine, the toolbar's four a tenth of the
+// program's start.
+class TIconImage {
+ public:
+  // The icon resource's image of exactly size x size pixels with an alpha
+  // channel; false when it has none.
+  bool Load(const std::wstring& name, int size);
+  bool Empty() const { return FPixels.empty(); }
+  // Blended in at x, y, as DrawIconEx draws it.
+  void Draw(TBuffer& buffer, int x, int y) const;
+
+ private:
+  int FSize = 0;
+  std::vector<uint32_t> FPixels;  // 0xAARRGGBB rows, top-down, alpha not premultiplied
 };
 
 }  // namespace win32

@@ -246,7 +246,10 @@ class TGlowPeer : public TButtonPeer {
     int pad = Scale(2, dpi), picture = Scale(PictureSize(), dpi);
     RECT pictureRect{pad + offset, (height - picture) / 2 + offset, pad + offset + picture,
                      (height - picture) / 2 + offset + picture};
-    if (FPicture) DrawIconEx(dc, pictureRect.left, pictureRect.top, FPicture, picture, picture, 0, nullptr, DI_NORMAL);
+    if (!FImage.Empty())
+      FImage.Draw(buffer, pictureRect.left, pictureRect.top);
+    else if (FPicture)
+      DrawIconEx(dc, pictureRect.left, pictureRect.top, FPicture, picture, picture, 0, nullptr, DI_NORMAL);
     if (disabled) buffer.Disable(pictureRect, background);
 
     // The caption right of the picture, on one or two lines, centred
@@ -282,6 +285,14 @@ class TGlowPeer : public TButtonPeer {
  protected:
   int PictureSize() const override { return 42; }
 
+  // Straight from the resource where it has the size, an icon object else.
+  void LoadPicture() override {
+    FreePicture();
+    FImage = TIconImage();
+    if (Button.Picture().empty() || FImage.Load(Button.Picture(), Scale(PictureSize(), Dpi()))) return;
+    TButtonPeer::LoadPicture();
+  }
+
  private:
   // The toolbar's gradient as it runs behind the button; returns the colour
   // at the button's middle.
@@ -304,6 +315,7 @@ class TGlowPeer : public TButtonPeer {
   }
 
   bool FHot = false;
+  TIconImage FImage;
 };
 
 // ---- TCheckBox --------------------------------------------------------------

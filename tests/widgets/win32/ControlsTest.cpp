@@ -356,4 +356,47 @@ TEST(ControlsTest, ToolbarPaintsItsGradientAndTheGlowButtonLightsUp) {
   EXPECT_GT(changed(before, Capture(form)), 0);
 }
 
+// The toolbar's pictures are blended in by the program itself: they must
+// come out as the system draws the icon.
+TEST(ControlsTest, AGlowButtonsPictureLooksAsTheSystemDrawsTheIcon) {
+  TDialog d;
+  HWND form = Hwnd(d.Form);
+  const UINT dpi = FormDpi(d.Form);
+  const RECT button = RectInParent(Hwnd(d.Add));
+  const int size = win32::Scale(42, dpi), pad = win32::Scale(2, dpi);
+  const int left = button.left + pad, top = button.top + (button.bottom - button.top - size) / 2;
+  const TPixels without = Capture(form);
+  d.Add.SetPicture(L"ADD");
+  const TPixels with = Capture(form);
+
+  // The same icon drawn by the system over the same background.
+  auto icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"ADD", IMAGE_ICON, size, size, 0));
+  ASSERT_NE(icon, nullptr);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x)
+      if (top + y >= button.top && top + y < button.bottom) SetPixel(memory, x, y, without.At(left + x, top + y));
+  DrawIconEx(memory, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+  int compared = 0, differing = 0, apart = 0;
+  for (int y = 0; y < size; ++y) {
+    if (top + y < button.top || top + y >= button.bottom) continue;
+    for (int x = 0; x < size; ++x) {
+      const COLORREF expected = GetPixel(memory, x, y), actual = with.At(left + x, top + y);
+      ++compared;
+      apart += expected != without.At(left + x, top + y);
+      differing += !Near(actual, expected, 2);
+    }
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  DestroyIcon(icon);
+  EXPECT_GT(apart, compared / 4) << "the icon covers much of its square";
+  EXPECT_EQ(differing, 0) << "of " << compared << " pixels";
+}
+
 }  // namespace
