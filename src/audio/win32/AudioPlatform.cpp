@@ -44,8 +44,8 @@ thread_local bool tMixerCom = false;
 }  // namespace
 
 // Media Foundation starts with the first file the engine does not decode
-// itself: loading and starting it takes longer than the rest of the
-// program's start (some 10 ms cold under Wine), and most alarms never need it.
+// itself: loading and starting it takes some 10 ms of a cold start under
+// Wine, and most alarms never need it.
 struct TSystemDecoders {
   std::mutex Lock;
   bool Allowed = false;
