@@ -292,6 +292,18 @@ TEST_F(FormTest, TimerFiresDuringShowModalAndEndsIt) {
   EXPECT_FALSE(IsWindowVisible(Hwnd(dialog)));
 }
 
+// OK, the default button, and Cancel beside it, ending the modal loop with
+// mrOk and mrCancel.
+void PlaceOkAndCancel(TBitBtn& ok, TBitBtn& cancel, int left, int top) {
+  ok.SetBounds(left, top, 75, 25);
+  ok.SetCaption(L"OK");
+  ok.SetDefault(true);
+  ok.SetModalResult(mrOk);
+  cancel.SetBounds(left + 82, top, 75, 25);
+  cancel.SetCaption(L"Cancel");
+  cancel.SetModalResult(mrCancel);
+}
+
 // Keys and the close box in a modal form, as in any dialog box: Enter presses
 // the push button that has the focus, or else the default button, and makes
 // a new line in a memo; Escape presses the cancel button, and where there is
@@ -313,11 +325,12 @@ TEST_F(FormTest, KeysAndCloseBoxInAModalFormAsInADialogBox) {
   };
   const TCase cases[] = {
       {"Enter elsewhere presses the default button", kCheck, WM_KEYDOWN, VK_RETURN, false, true, -1, 0, mrOk, false},
-      {"Enter on a focused push button presses it", kPlay, WM_KEYDOWN, VK_RETURN, false, false, kPlay, 1, mrNone, false},
+      {"Enter on a focused push button presses it", kPlay, WM_KEYDOWN, VK_RETURN, false, false, kPlay, 1, mrNone,
+       false},
       {"Enter in the memo is a new line", kMemo, WM_KEYDOWN, VK_RETURN, false, true, kMemo, 0, mrNone, true},
       {"Escape presses the cancel button", kCheck, WM_KEYDOWN, VK_ESCAPE, false, true, -1, 0, mrCancel, false},
-      {"Escape without a cancel button does nothing, in the memo too", kMemo, WM_KEYDOWN, VK_ESCAPE, false, false, kMemo,
-       0, mrNone, false},
+      {"Escape without a cancel button does nothing, in the memo too", kMemo, WM_KEYDOWN, VK_ESCAPE, false, false,
+       kMemo, 0, mrNone, false},
       {"Tab leaves the memo", kMemo, WM_KEYDOWN, VK_TAB, false, false, kPlay, 0, mrNone, false},
       {"Shift+Tab leaves the memo backwards", kMemo, WM_KEYDOWN, VK_TAB, true, false, kCheck, 0, mrNone, false},
       {"the close box cancels", kCheck, WM_CLOSE, 0, false, false, -1, 0, mrCancel, false},
@@ -340,14 +353,8 @@ TEST_F(FormTest, KeysAndCloseBoxInAModalFormAsInADialogBox) {
     play.SetCaption(L"Play");
     int playClicks = 0;
     play.OnClick = [&] { ++playClicks; };
-    ok.SetBounds(90, 100, 75, 25);
-    ok.SetCaption(L"OK");
-    ok.SetDefault(true);
-    ok.SetModalResult(mrOk);
-    cancel.SetBounds(172, 100, 75, 25);
-    cancel.SetCaption(L"Cancel");
+    PlaceOkAndCancel(ok, cancel, 90, 100);
     cancel.SetCancel(c.CancelButton);
-    cancel.SetModalResult(mrCancel);
     dialog.Loaded();
     // The windows exist once the form is first shown.
     const auto control = [&](int which) -> HWND {
@@ -403,13 +410,7 @@ TEST_F(FormTest, EachModalShowingStartsAtTheFirstControl) {
   check.SetBounds(8, 8, 120, 20);
   check.SetCaption(L"Loop");
   TBitBtn ok(&dialog), cancel(&dialog);
-  ok.SetBounds(8, 40, 75, 25);
-  ok.SetCaption(L"OK");
-  ok.SetDefault(true);
-  ok.SetModalResult(mrOk);
-  cancel.SetBounds(90, 40, 75, 25);
-  cancel.SetCaption(L"Cancel");
-  cancel.SetModalResult(mrCancel);
+  PlaceOkAndCancel(ok, cancel, 8, 40);
   dialog.Loaded();
   std::vector<HWND> focusAtStart;
   TTimer timer;
