@@ -58,11 +58,11 @@ class TFormPeer : public TPeer {
   void Layout() override {
     if (!Hwnd || FInResize || IsIconic(Hwnd)) return;
     SIZE client{Scale(Form.ClientWidth(), FDpi), Scale(Form.ClientHeight(), FDpi)};
-    SIZE size = WindowSize(static_cast<DWORD>(GetWindowLongPtrW(Hwnd, GWL_STYLE)),
-                           static_cast<DWORD>(GetWindowLongPtrW(Hwnd, GWL_EXSTYLE)), GetMenu(Hwnd) != nullptr);
     RECT actual;
     GetClientRect(Hwnd, &actual);
     if (actual.right == client.cx && actual.bottom == client.cy) return;
+    SIZE size = WindowSize(static_cast<DWORD>(GetWindowLongPtrW(Hwnd, GWL_STYLE)),
+                           static_cast<DWORD>(GetWindowLongPtrW(Hwnd, GWL_EXSTYLE)), GetMenu(Hwnd) != nullptr);
     SetWindowPos(Hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // A menu bar that wraps onto a second line is not in the estimate.
     GetClientRect(Hwnd, &actual);

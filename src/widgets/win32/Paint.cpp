@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "widgets/win32/Win32.h"
+
 namespace win32 {
 
 COLORREF Mix(COLORREF a, COLORREF b, double t) {
@@ -118,7 +120,7 @@ WORD Word(const BYTE* at) { return static_cast<WORD>(at[0] | at[1] << 8); }
 
 // The resource's bytes, or null.
 const BYTE* ResourceBytes(const wchar_t* name, const wchar_t* type, DWORD& size) {
-  HMODULE module = GetModuleHandleW(nullptr);
+  HMODULE module = Instance();
   HRSRC resource = FindResourceW(module, name, type);
   HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
   size = resource ? SizeofResource(module, resource) : 0;
