@@ -120,6 +120,27 @@ TAlarmActionKind ActionKind(std::wstring_view action) {
   return akOpen;
 }
 
+bool SkipsLateAction(TAlarmActionKind kind, int64_t late) {
+  return (kind == akShutdown || kind == akRestart || kind == akStandby) && late > kPowerActionLateness;
+}
+
+std::wstring SkippedActionText(std::wstring_view action, int64_t late) {
+  const int64_t minutes = late / 60'000;
+  // A number and its unit stay on one line.
+  const auto count = [](int64_t n, const wchar_t* unit) { return std::to_wstring(n) + L"\u00a0" + unit; };
+  std::wstring lateness;
+  if (minutes >= 24 * 60)
+    lateness =
+        count(minutes / (24 * 60), minutes >= 48 * 60 ? L"days" : L"day") + L" " + count(minutes / 60 % 24, L"h");
+  else if (minutes >= 60)
+    lateness = count(minutes / 60, L"h") + L" " + count(minutes % 60, L"min");
+  else
+    lateness = count(minutes, L"min");
+  const TAlarmActionKind kind = ActionKind(action);
+  const wchar_t* what = kind == akShutdown ? L"shut down" : kind == akRestart ? L"restarted" : L"put on standby";
+  return L"The computer was not " + std::wstring(what) + L": the alarm came " + lateness + L" late.";
+}
+
 TAlarm NewAlarm() {
   const sys::TLocalTime now = sys::LocalNow();
   TAlarm alarm;

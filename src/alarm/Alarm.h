@@ -105,6 +105,15 @@ inline constexpr std::wstring_view kNoAction = L"(None)";
 // actions, "(None)" included, is opened through the shell.
 TAlarmActionKind ActionKind(std::wstring_view action);
 
+// An alarm that rings later than this after its moment (the computer slept
+// through it, the clock was put forward) does not shut down, restart or put
+// the computer on standby: on waking that would end the user's work, or send
+// the computer back to sleep. It rings all the same; a file or link opens.
+inline constexpr int64_t kPowerActionLateness = 2 * 60'000;
+bool SkipsLateAction(TAlarmActionKind kind, int64_t late);
+// The alarm window's line for such an alarm: which action and why.
+std::wstring SkippedActionText(std::wstring_view action, int64_t late);
+
 // ---- New and duplicated alarms
 
 // The fields of a new alarm, its time the present local time.

@@ -45,18 +45,27 @@ int32_t PickNearest(std::span<const int32_t> values) {
 
 namespace {
 
+constexpr int64_t kWeekMs = int64_t{kWeekSeconds} * 1000;
+// GetTickCount64 and the system time tick apart by up to a timer tick (15.6
+// ms): less than this between them is no clock put back.
+constexpr int64_t kClockTolerance = 50;
+
 int64_t FloorSeconds(int64_t milliseconds) { return milliseconds / 1000 - (milliseconds % 1000 < 0 ? 1 : 0); }
 
-// The first occurrence strictly after the moment after (LocalMilliseconds),
-// in the week the pass's moment gives the weekdays of.
-int64_t NextOccurrenceAfter(std::wstring_view time, std::wstring_view days, int64_t after,
-                            const TAlarmScheduler::TPass& pass) {
-  const int64_t afterSecond = FloorSeconds(after);
-  const int64_t shift = afterSecond - FloorSeconds(pass.Now);
-  const int64_t ofWeek = ((pass.NowWeekSeconds - 86400 + shift) % kWeekSeconds + kWeekSeconds) % kWeekSeconds;
-  const int32_t seconds = SecondsUntilAlarm(time, days, static_cast<int32_t>(ofWeek + 86400));
+// The first occurrence strictly after the local moment after, whose second
+// counts as past.
+int64_t NextOccurrenceAfter(std::wstring_view time, std::wstring_view days, int64_t after) {
+  const int64_t second = FloorSeconds(after);
+  const int32_t seconds = SecondsUntilAlarm(time, days, WeekSeconds(sys::LocalTimeAt(second * 1000)));
   // 0: its one weekday comes at that very second, which is not after it.
-  return (afterSecond + (seconds == 0 ? kWeekSeconds : seconds)) * 1000;
+  return (second + (seconds == 0 ? kWeekSeconds : seconds)) * 1000;
+}
+
+// The latest occurrence at or before the local moment at.
+int64_t LatestOccurrenceAtOrBefore(std::wstring_view time, std::wstring_view days, int64_t at) {
+  int64_t latest = NextOccurrenceAfter(time, days, at - kWeekMs);
+  for (int64_t next; (next = NextOccurrenceAfter(time, days, latest)) <= at;) latest = next;
+  return latest;
 }
 
 bool SelectsAWeekday(std::wstring_view days) {
@@ -67,25 +76,35 @@ bool SelectsAWeekday(std::wstring_view days) {
 
 }  // namespace
 
-TAlarmScheduler::TPass TAlarmScheduler::Pass(const TXmlDocument& document, const sys::TLocalTime& now) {
+bool TAlarmScheduler::RangLately(const TEntryState& state, int64_t occurrence, int64_t real) {
+  return std::any_of(state.Rung.begin(), state.Rung.end(), [&](const TRung& rung) {
+    return rung.Occurrence == occurrence && real - rung.Real < kRepeatGuard;
+  });
+}
+
+TAlarmScheduler::TPass TAlarmScheduler::Pass(const TXmlDocument& document, const sys::TClockReading& now) {
   TPass pass;
-  pass.Now = sys::LocalMilliseconds(now);
-  pass.NowWeekSeconds = WeekSeconds(now);
-  const bool clockWentBack = pass.Now < FLastNow;
-  FLastNow = pass.Now;
+  pass.Now = now;
+  // The local clock went back since the last pass, by a clock or zone set
+  // back or daylight saving time ending, announced or not: it gained less
+  // than real time did.
+  const bool wentBack = FLast && now.Local - now.Real < FLast->Local - FLast->Real - kClockTolerance;
+  FLast = now;
 
   std::unordered_map<const TXmlNode*, TEntryState> states;
+  FOrder.clear();
   const TXmlElement* root = document.Root();
   for (int32_t i = 0, count = root ? root->NodeCount() : 0; i < count; ++i) {
     const TXmlNode* entry = root->Nodes(i);
     TEntryState& state = states[entry];
+    FOrder.emplace_back(entry, &state);
     if (auto old = FStates.find(entry); old != FStates.end()) state = std::move(old->second);
     const std::wstring time = sys::Utf8ToWide(entry->ReadString("Time", ""));
     const std::wstring days = sys::Utf8ToWide(entry->ReadString("Days", ""));
     // Switched off, or no weekday: nothing to wait for, and the Time text is
     // never read.
     if (!entry->ReadBool("Checked", false) || !SelectsAWeekday(days)) {
-      state.Armed = false;
+      state.Armed = state.Come = false;
       continue;
     }
     int hour = 0, minute = 0;
@@ -93,7 +112,7 @@ TAlarmScheduler::TPass TAlarmScheduler::Pass(const TXmlDocument& document, const
       ParseTimeOfDay(time, hour, minute);
     } catch (const EConvertError& error) {
       // Left out, and the others armed all the same.
-      state.Armed = false;
+      state.Armed = state.Come = false;
       if (std::string text = sys::WideToUtf8(time); state.BadTime != text) {
         state.BadTime = std::move(text);
         pass.BadTimes.push_back(error.what());
@@ -101,28 +120,77 @@ TAlarmScheduler::TPass TAlarmScheduler::Pass(const TXmlDocument& document, const
       continue;
     }
     state.BadTime.clear();
-    if (!state.Armed || state.Time != time || state.Days != days || clockWentBack) {
+    if (!state.Armed || state.Time != time || state.Days != days) {
       state.Armed = true;
+      state.Come = false;
       state.Time = time;
       state.Days = days;
-      state.Pending = NextOccurrenceAfter(time, days, std::max(pass.Now, state.LastFired), pass);
+      state.Pending = NextOccurrenceAfter(time, days, now.Local);
+    } else if (wentBack && !state.Come) {
+      // What comes after the new time comes again; what was to come still
+      // does (a sleep since may have passed it).
+      state.Pending = std::min(state.Pending, NextOccurrenceAfter(time, days, now.Local));
     }
-    if (state.Pending <= pass.Now) {
-      pass.Due.push_back({i, entry});
-    } else if (pass.NextDue < 0 || state.Pending < pass.NextDue) {
-      pass.NextDue = state.Pending;
-      pass.NextIndex = i;
+    // Come, unless it rang for this very occurrence a short while ago.
+    while (!state.Come && state.Pending <= now.Local) {
+      if (!RangLately(state, state.Pending, now.Real))
+        state.Come = true;
+      else
+        state.Pending = NextOccurrenceAfter(time, days, state.Pending);
     }
   }
+  // The states move with the map's nodes: FOrder still points at them.
   FStates = std::move(states);
+  Summarise(pass);
   return pass;
 }
 
-bool TAlarmScheduler::TakeDue(const TXmlNode* entry, const TPass& pass) {
+TAlarmScheduler::TPass TAlarmScheduler::Again(const TPass& pass) const {
+  TPass again;
+  again.Now = pass.Now;
+  Summarise(again);
+  return again;
+}
+
+void TAlarmScheduler::Summarise(TPass& pass) const {
+  const sys::TClockReading& now = pass.Now;
+  for (int32_t i = 0; i < static_cast<int32_t>(FOrder.size()); ++i) {
+    const auto& [entry, state] = FOrder[static_cast<size_t>(i)];
+    if (!state->Armed) continue;
+    if (state->Come) {
+      pass.Due.push_back({i, entry});
+    } else if (pass.NextDue < 0 || state->Pending < pass.NextDue) {
+      pass.NextDue = state->Pending;
+      pass.NextIndex = i;
+    }
+  }
+  if (!pass.Due.empty()) {
+    pass.NextPass = now.Utc;
+  } else if (pass.NextDue >= 0) {
+    // The first moment the local clock shows it, by the zone's rules: a
+    // change of daylight saving time on the way needs no message.
+    const int64_t horizon = now.Utc + kLongestWait;
+    int64_t at = pass.NextDue - now.Local > 2 * kLongestWait
+                     ? horizon
+                     : std::min(sys::UtcWhenLocalReaches(pass.NextDue, now.Utc), horizon);
+    // A change of offset is a moment to plan anew: the clock going back
+    // brings earlier occurrences again.
+    if (const int64_t change = sys::NextZoneChange(now.Utc, at); change >= 0) at = change;
+    pass.NextPass = at;
+  }
+}
+
+std::optional<TAlarmScheduler::TRing> TAlarmScheduler::TakeDue(const TXmlNode* entry, const TPass& pass) {
   const auto it = FStates.find(entry);
-  if (it == FStates.end() || !it->second.Armed || it->second.Pending > pass.Now) return false;
+  if (it == FStates.end() || !it->second.Armed || !it->second.Come) return std::nullopt;
   TEntryState& state = it->second;
-  state.LastFired = pass.Now;
-  state.Pending = NextOccurrenceAfter(state.Time, state.Days, pass.Now, pass);
-  return true;
+  const sys::TClockReading& now = pass.Now;
+  // Once for everything that came: the latest, which the clock may have
+  // been set back from since.
+  const int64_t occurrence = LatestOccurrenceAtOrBefore(state.Time, state.Days, std::max(now.Local, state.Pending));
+  std::erase_if(state.Rung, [&](const TRung& rung) { return now.Real - rung.Real >= kRepeatGuard; });
+  state.Rung.push_back({occurrence, now.Real});
+  state.Come = false;
+  state.Pending = NextOccurrenceAfter(state.Time, state.Days, now.Local);
+  return TRing{occurrence, std::max<int64_t>(0, now.Local - occurrence)};
 }

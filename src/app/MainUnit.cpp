@@ -19,12 +19,6 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 constexpr int kToolbarHeight = 65;
-// The alarm timer counts ticks, the alarms wall-clock time, and the two part
-// over a long wait (the clock is corrected, adjusted for drift, slept
-// through): a wait of more than an hour is taken in steps, and each step's
-// pass re-reads the clock, so an alarm comes within a timer tick of its
-// moment.
-constexpr int64_t kLongestWait = 3'600'000;
 // Due now: the window timer's shortest wait.
 constexpr uint32_t kAtOnce = 1;
 }  // namespace
@@ -239,6 +233,9 @@ void TMainForm::ImportAction2Execute() {
   }
   if (MessageDlg(L"Do you want to import XML file? This will clear current list.", mtConfirmation, mbYesNo) != mrYes)
     return;
+  // An alarm of the old list that came due while the question was answered
+  // rings first: the new list's entries count from now on.
+  RingWhatIsDue();
   FStore.ImportAlarms(OpenDialog1.FileName);
   FScheduler.Forget();
   RefreshAlarmList();
@@ -288,21 +285,24 @@ void TMainForm::RefreshAlarmList() {
 }
 
 void TMainForm::ScheduleNextAlarm() {
-  const TAlarmScheduler::TPass pass = FScheduler.Pass(XMLData(), sys::LocalNow());
+  const TAlarmScheduler::TPass pass = FScheduler.Pass(XMLData(), sys::ReadClock());
+  Arm(pass);
+  TellBadTimes(pass);
+}
+
+void TMainForm::Arm(const TAlarmScheduler::TPass& pass) {
   Timer1.SetEnabled(false);
   FNextDue = -1;
+  if (pass.NextPass < 0) return;
   if (!pass.Due.empty()) {
     NextAlarmIndex = pass.Due.front().Index;
-    FNextDue = pass.Now;
-    Timer1.SetInterval(kAtOnce);
-    Timer1.SetEnabled(true);
-  } else if (pass.NextIndex >= 0) {
+    FNextDue = pass.Now.Local;
+  } else {
     NextAlarmIndex = pass.NextIndex;
     FNextDue = pass.NextDue;
-    Timer1.SetInterval(static_cast<uint32_t>(std::min(pass.NextDue - pass.Now, kLongestWait)));
-    Timer1.SetEnabled(true);
   }
-  TellBadTimes(pass);
+  Timer1.SetInterval(static_cast<uint32_t>(std::max<int64_t>(pass.NextPass - pass.Now.Utc, kAtOnce)));
+  Timer1.SetEnabled(true);
 }
 
 void TMainForm::TellBadTimes(const TAlarmScheduler::TPass& pass) {
@@ -319,58 +319,98 @@ void TMainForm::SmoothListBox3ItemCheckClick(TSmoothListBox*, int itemindex, boo
   ScheduleNextAlarm();
 }
 
-void TMainForm::Timer1Timer() {
+void TMainForm::Timer1Timer() { RingWhatIsDue(); }
+
+void TMainForm::RingWhatIsDue() {
   Timer1.SetEnabled(false);
   // Early (a step of a long wait, a clock put back) the pass finds nothing
   // due and arms the timer again.
-  const TAlarmScheduler::TPass pass = FScheduler.Pass(XMLData(), sys::LocalNow());
-  for (const TAlarmScheduler::TDue& due : pass.Due) {
-    if (!FScheduler.TakeDue(due.Entry, pass)) continue;
-    try {
-      Fire(*due.Entry);
-    } catch (...) {
-      // A firing reports nothing; the alarms after it must still come.
+  const TAlarmScheduler::TPass pass = FScheduler.Pass(XMLData(), sys::ReadClock());
+  // Every alarm due is taken, and the timer armed for what comes next,
+  // before any rings: nothing one does (a standby that sleeps, a box of the
+  // shell, a sound on an unreachable share) holds back another.
+  struct TTaken {
+    TAlarm Alarm;
+    int64_t Late;
+    bool Skipped;  // its power action, slept through
+  };
+  std::vector<TTaken> taken;
+  for (const TAlarmScheduler::TDue& due : pass.Due)
+    if (const auto ring = FScheduler.TakeDue(due.Entry, pass)) {
+      TAlarm alarm = ReadAlarmFromEntry(*due.Entry);
+      const bool skipped = SkipsLateAction(ActionKind(alarm.Action), ring->Late);
+      taken.push_back({std::move(alarm), ring->Late, skipped});
     }
-  }
-  ScheduleNextAlarm();
+  Arm(FScheduler.Again(pass));
+  // A firing reports nothing; the alarms after it must still come.
+  const auto quietly = [](const std::function<void()>& step) {
+    try {
+      step();
+    } catch (...) {
+    }
+  };
+  // The actions start once every alarm of the moment has rung, so that a
+  // standby sleeps after all of them; all run in the background.
+  for (const TTaken& t : taken)
+    quietly([&] { Ring(t.Alarm, t.Skipped ? SkippedActionText(t.Alarm.Action, t.Late) : L""); });
+  for (const TTaken& t : taken)
+    if (!t.Skipped) quietly([&] { RunAction(t.Alarm); });
   TellBadTimes(pass);
 }
 
-void TMainForm::Fire(const TXmlNode& entry) {
-  const TAlarm alarm = ReadAlarmFromEntry(entry);
-  uint32_t filesize = 0;
-  double duration = 0;
-  // A sound that cannot be played (a moved file, no decoder for it) gives
-  // way to the engine's own tone: an alarm must not pass unheard.
-  if (alarm.Sound != kNoSound && (FPlayer->OpenFile(ResolveSoundPath(alarm.Sound, FFolder), filesize, duration) ||
-                                  FPlayer->OpenAlarmTone(filesize, duration))) {
-    FPlayer->Play();
-    if (alarm.Loop) {
-      Timer2.SetEnabled(false);
-      Timer2.SetInterval(LoopInterval(duration));
-      Timer2.SetEnabled(true);
-    }
-  }
-  if (alarm.ShowMessage) ShowAlarmForm->ShowAlarm(alarm.Time, alarm.Note);
+void TMainForm::Ring(const TAlarm& alarm, const std::wstring& skipped) {
+  // The window tells of a power action not run even for an alarm that
+  // shows none.
+  if (alarm.ShowMessage || !skipped.empty()) ShowAlarmForm->ShowAlarm(alarm.Time, alarm.Note, skipped);
+  if (alarm.Sound != kNoSound) PlaySound(alarm);
+  if (OnAlarm) OnAlarm(alarm);
+}
+
+void TMainForm::PlaySound(const TAlarm& alarm) {
+  // Opened in the background, as the file may take its time (a share that
+  // does not answer); a sound that cannot be played gives way to the
+  // engine's own tone: an alarm must not pass unheard.
+  const uint64_t request = ++FSoundRequest;
+  auto sound = std::make_shared<TOpenedSound>();
+  Application.RunInBackground(
+      [sound, path = ResolveSoundPath(alarm.Sound, FFolder)] {
+        *sound = TSoundPlayer::OpenSound(path);
+        if (!*sound) *sound = TSoundPlayer::OpenAlarmToneSound();
+      },
+      [this, sound, request, loop = alarm.Loop] {
+        // A later alarm's sound is the one to hear.
+        if (request != FSoundRequest) return;
+        uint32_t filesize = 0;
+        double duration = 0;
+        if (!FPlayer->UseSound(std::move(*sound), filesize, duration)) return;
+        FPlayer->Play();
+        if (loop) {
+          Timer2.SetEnabled(false);
+          Timer2.SetInterval(LoopInterval(duration));
+          Timer2.SetEnabled(true);
+        }
+      });
+}
+
+void TMainForm::RunAction(const TAlarm& alarm) {
   switch (ActionKind(alarm.Action)) {
     case akNothing:
       break;
     case akShutdown:
       // A forced shutdown ends the program without closing its window.
       SaveQuietly();
-      sys::ShutdownSystem(12);
+      Application.RunInBackground([] { sys::ShutdownSystem(12); });
       break;
     case akRestart:
       SaveQuietly();
-      sys::ShutdownSystem(6);
+      Application.RunInBackground([] { sys::ShutdownSystem(6); });
       break;
     case akStandby:
-      // Returns when the computer wakes: the pass after the firing finds
-      // what came due meanwhile.
-      sys::SuspendSystem(false, false, false);
+      // Returns when the computer wakes: what came due meanwhile rings then.
+      Application.RunInBackground([] { sys::SuspendSystem(false, false, false); }, [this] { ScheduleNextAlarm(); });
       break;
     case akOpen:
-      sys::OpenFileInFolder(alarm.Action);
+      Application.RunInBackground([file = alarm.Action] { sys::OpenFileInFolder(file); });
       break;
   }
 }

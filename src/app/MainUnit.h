@@ -2,6 +2,7 @@
 // The main window: the alarm list, its commands, the two timers and the
 // notification-area icon. It owns the running state of the program.
 
+#include <functional>
 #include <memory>
 
 #include "alarm/AlarmStore.h"
@@ -78,13 +79,18 @@ class TMainForm : public TForm {
   void RefreshAlarmList();
   // A scheduling pass: arms Timer1 for the alarms due now or next.
   void ScheduleNextAlarm();
-  // The moment Timer1 is armed for (LocalMilliseconds), -1 for none.
+  // The local moment Timer1 is armed for (LocalMilliseconds), -1 for none.
   int64_t NextDue() const { return FNextDue; }
   int SelectedAlarmIndex() const;
   void SmoothListBox3ItemCheckClick(TSmoothListBox* sender, int itemindex, bool checked);
 
   void Timer1Timer();
   void Timer2Timer();
+
+  // Told of each alarm as it goes off, once its window shows and its sound
+  // is asked for, before its action; for the soak and the firing benchmark
+  // to watch.
+  std::function<void(const TAlarm& alarm)> OnAlarm;
 
   // The system's events, each ending in a scheduling pass.
   void TimeChanged();
@@ -94,8 +100,19 @@ class TMainForm : public TForm {
  private:
   void BuildMenus();
   void BuildToolbar();
-  // The steps of one alarm going off: sound, window, action.
-  void Fire(const TXmlNode& entry);
+  // Rings whatever is due, in the background what may take time, and arms
+  // Timer1 for what comes next.
+  void RingWhatIsDue();
+  // Arms Timer1 for the pass: at once for what is due, else for when to
+  // look again.
+  void Arm(const TAlarmScheduler::TPass& pass);
+  // An alarm going off: its window, then its sound. skipped: what the
+  // window says of a power action not run; empty for none.
+  void Ring(const TAlarm& alarm, const std::wstring& skipped);
+  // Opens the alarm's sound in the background, then plays it.
+  void PlaySound(const TAlarm& alarm);
+  // Its action, in the background.
+  void RunAction(const TAlarm& alarm);
   // Tells the user of each switched-on entry whose Time cannot be read.
   void TellBadTimes(const TAlarmScheduler::TPass& pass);
   // What the store has to tell about an unreadable data.xml.
@@ -110,6 +127,8 @@ class TMainForm : public TForm {
   std::unique_ptr<TSoundPlayer> FPlayer;
   TAlarmScheduler FScheduler;
   int64_t FNextDue = -1;
+  // Counts the sounds asked for: only the latest one is played.
+  uint64_t FSoundRequest = 0;
 };
 
 extern TMainForm* MainForm;

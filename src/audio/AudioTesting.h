@@ -2,7 +2,9 @@
 // Hooks for tests and benchmarks; the program never calls them.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "audio/AudioDevice.h"
@@ -21,6 +23,11 @@ void SetReportedVersion(uint32_t version);
 // Media Foundation, as if its DLLs failed to load: MP3 and WMA do not open.
 // false brings it back. No effect elsewhere.
 void SetMediaFoundationMissing(bool missing);
+
+// Runs first in every TSoundPlayer::OpenSound, on the thread that opens the
+// file, given its path: a test makes it block as an unreachable share would.
+// Empty for nothing.
+void SetOpenHook(std::function<void(const std::wstring& path)> hook);
 
 // Handles of the open streams, in the order they were made.
 std::vector<uint32_t> OpenStreams();

@@ -1,8 +1,11 @@
 #include "audio/uSoundPlayer.h"
 
+#include <functional>
 #include <string_view>
+#include <utility>
 
 #include "audio/AudioEngine.h"
+#include "audio/AudioTesting.h"
 #include "system/FileSystem.h"
 
 namespace {
@@ -39,35 +42,71 @@ bool TSoundPlayer::Init(void* h, int32_t ViewWidth, int32_t ViewHeight) {
   return true;
 }
 
-bool TSoundPlayer::OpenFile(const std::wstring& filePath, uint32_t& filesize, double& duration) {
-  if (!sys::FileExists(filePath)) return false;
-  const bool isWma = HasWmaExtension(filePath);
-  return OpenStream(
-      isWma,
-      [&] {
-        return isWma ? Audio_WMA_StreamCreateFile(false, filePath.c_str(), 0, 0, AUDIO_UNICODE)
-                     : Audio_StreamCreateFile(false, filePath.c_str(), 0, 0, AUDIO_UNICODE);
-      },
-      filesize, duration);
+TOpenedSound& TOpenedSound::operator=(TOpenedSound&& other) noexcept {
+  if (this != &other) {
+    if (FChannel != 0) Audio_StreamFree(FChannel);
+    FChannel = std::exchange(other.FChannel, 0);
+    FIsWma = other.FIsWma;
+  }
+  return *this;
 }
 
-bool TSoundPlayer::OpenAlarmTone(uint32_t& filesize, double& duration) {
-  return OpenStream(false, Audio_StreamCreateAlarmTone, filesize, duration);
+TOpenedSound::~TOpenedSound() {
+  if (FChannel != 0) Audio_StreamFree(FChannel);
 }
 
-bool TSoundPlayer::OpenStream(bool isWma, const std::function<uint32_t()>& create, uint32_t& filesize,
-                              double& duration) {
-  filesize = 0;
-  duration = 0;
-  uint32_t& channel = isWma ? FWMAChannel : FPlayChannel;
+namespace {
+std::function<void(const std::wstring&)> gOpenHook;
+}
+
+void audio::testing::SetOpenHook(std::function<void(const std::wstring& path)> hook) { gOpenHook = std::move(hook); }
+
+TOpenedSound TSoundPlayer::OpenSound(const std::wstring& filePath) {
+  if (gOpenHook) gOpenHook(filePath);
+  TOpenedSound sound;
+  if (!sys::FileExists(filePath)) return sound;
+  sound.FIsWma = HasWmaExtension(filePath);
+  sound.FChannel = sound.FIsWma ? Audio_WMA_StreamCreateFile(false, filePath.c_str(), 0, 0, AUDIO_UNICODE)
+                                : Audio_StreamCreateFile(false, filePath.c_str(), 0, 0, AUDIO_UNICODE);
+  return sound;
+}
+
+TOpenedSound TSoundPlayer::OpenAlarmToneSound() {
+  TOpenedSound sound;
+  sound.FChannel = Audio_StreamCreateAlarmTone();
+  return sound;
+}
+
+bool TSoundPlayer::UseSound(TOpenedSound sound, uint32_t& filesize, double& duration) {
+  if (!sound) return false;
+  uint32_t& channel = Channel(sound.FIsWma);
   if (channel != 0) Audio_StreamFree(channel);
-  channel = create();
-  if (channel == 0) return false;
+  channel = std::exchange(sound.FChannel, 0);
   const uint64_t length = Audio_ChannelGetLength(channel, AUDIO_POS_BYTE);
   duration = Audio_ChannelBytes2Seconds(channel, length);
   filesize = static_cast<uint32_t>(Audio_StreamGetFilePosition(channel, AUDIO_FILEPOS_END));
-  FisWMAMode = isWma;
+  FisWMAMode = sound.FIsWma;
   return true;
+}
+
+void TSoundPlayer::FreeStream(bool isWma, uint32_t& filesize, double& duration) {
+  uint32_t& channel = Channel(isWma);
+  if (channel != 0) Audio_StreamFree(channel);
+  channel = 0;
+  filesize = 0;
+  duration = 0;
+}
+
+bool TSoundPlayer::OpenFile(const std::wstring& filePath, uint32_t& filesize, double& duration) {
+  if (!sys::FileExists(filePath)) return false;
+  // The earlier stream of the kind goes first, whether or not this one opens.
+  FreeStream(HasWmaExtension(filePath), filesize, duration);
+  return UseSound(OpenSound(filePath), filesize, duration);
+}
+
+bool TSoundPlayer::OpenAlarmTone(uint32_t& filesize, double& duration) {
+  FreeStream(false, filesize, duration);
+  return UseSound(OpenAlarmToneSound(), filesize, duration);
 }
 
 void TSoundPlayer::Play() {

@@ -4,13 +4,28 @@
 // only, never raises.
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "audio/uSpectrumView.h"
 
 enum TPlayState { psNormal, psOpenFile, psPlaying, psPause, psStop };
+
+// A sound opened on any thread, ready to become a player's current sound
+// (TSoundPlayer::UseSound); its stream is freed unless a player takes it.
+class TOpenedSound {
+ public:
+  TOpenedSound() = default;
+  TOpenedSound(TOpenedSound&& other) noexcept { *this = std::move(other); }
+  TOpenedSound& operator=(TOpenedSound&& other) noexcept;
+  ~TOpenedSound();
+  explicit operator bool() const { return FChannel != 0; }
+
+ private:
+  friend class TSoundPlayer;
+  uint32_t FChannel = 0;
+  bool FIsWma = false;
+};
 
 class TSoundPlayer {
  public:
@@ -27,6 +42,15 @@ class TSoundPlayer {
   // The engine's own alarm tone in place of the stream of every file not
   // named ".wma", as OpenFile of such a file: filesize 0, duration 2 s.
   bool OpenAlarmTone(uint32_t& filesize, double& duration);
+  // What OpenFile opens, on any thread and without a player, for a thread
+  // that may wait for the file (one on an unreachable share): empty when the
+  // file is missing or cannot be played.
+  static TOpenedSound OpenSound(const std::wstring& filePath);
+  // What OpenAlarmTone opens, the same way.
+  static TOpenedSound OpenAlarmToneSound();
+  // An opened sound in place of the stream of its kind, as OpenFile; false
+  // for an empty one, and nothing changes.
+  bool UseSound(TOpenedSound sound, uint32_t& filesize, double& duration);
   // From the beginning, whatever the current stream is doing.
   void Play();
   void Resume();
@@ -48,8 +72,10 @@ class TSoundPlayer {
   int32_t ErrCode() const { return FErrCode; }
 
  private:
-  // The stream create makes, in place of the earlier one of its kind.
-  bool OpenStream(bool isWma, const std::function<uint32_t()>& create, uint32_t& filesize, double& duration);
+  // The stream of the kind, which the next sound replaces.
+  uint32_t& Channel(bool isWma) { return isWma ? FWMAChannel : FPlayChannel; }
+  // Frees the stream of the kind; the out values become 0.
+  void FreeStream(bool isWma, uint32_t& filesize, double& duration);
   // What Play, Resume, Pause, Stop and GetSpectrumView act on; 0 is none.
   uint32_t CurrentChannel() const { return FisWMAMode ? FWMAChannel : FPlayChannel; }
   // What the queries act on: the WMA stream first, whatever the mode.

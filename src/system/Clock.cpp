@@ -2,23 +2,63 @@
 
 namespace sys {
 
-TLocalTime SystemLocalNow();  // per back end
+const TClock& SystemClock();  // per back end
 
 namespace {
+
 const TClock* gClock = nullptr;
-}
-
-TLocalTime LocalNow() { return gClock ? gClock->Now() : SystemLocalNow(); }
-
-void SetClock(const TClock* clock) { gClock = clock; }
-
-namespace {
+const TClock& Clock() { return gClock ? *gClock : SystemClock(); }
 
 constexpr int64_t kDayMs = 86'400'000;
 
 int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0) ? 1 : 0); }
 
 }  // namespace
+
+void SetClock(const TClock* clock) { gClock = clock; }
+
+void TFixedClock::Set(const TLocalTime& time) { FUtc = LocalMilliseconds(time); }
+
+TClockReading ReadClock() {
+  const TClock& clock = Clock();
+  TClockReading now;
+  now.Utc = clock.UtcNow();
+  now.Local = now.Utc + clock.ZoneOffsetAt(now.Utc);
+  now.Real = clock.RealNow();
+  return now;
+}
+
+TLocalTime LocalNow() { return LocalTimeAt(ReadClock().Local); }
+
+int64_t ZoneOffsetAt(int64_t utc) { return Clock().ZoneOffsetAt(utc); }
+
+int64_t NextZoneChange(int64_t from, int64_t until) {
+  const TClock& clock = Clock();
+  const int64_t offset = clock.ZoneOffsetAt(from);
+  if (until <= from || clock.ZoneOffsetAt(until) == offset) return -1;
+  // The first millisecond with the new offset lies in (low, high].
+  int64_t low = from, high = until;
+  while (high - low > 1) {
+    const int64_t middle = low + (high - low) / 2;
+    (clock.ZoneOffsetAt(middle) == offset ? low : high) = middle;
+  }
+  return high;
+}
+
+int64_t UtcWhenLocalReaches(int64_t local, int64_t from) {
+  const TClock& clock = Clock();
+  int64_t utc = from;
+  // Each round either arrives or moves on to the next change of offset.
+  for (int round = 0; round < 4; ++round) {
+    const int64_t offset = clock.ZoneOffsetAt(utc);
+    if (utc + offset >= local) return utc;
+    const int64_t reached = local - offset;  // if the offset stays
+    const int64_t change = NextZoneChange(utc, reached);
+    if (change < 0) return reached;
+    utc = change;
+  }
+  return utc;
+}
 
 // Days from and to a date of the proleptic Gregorian calendar by its 400-year
 // eras, March first, so that the leap day ends the year.

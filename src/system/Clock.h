@@ -1,5 +1,7 @@
 #pragma once
-// The local clock, behind an interface that tests can replace.
+// The clocks, behind an interface that tests can replace: the system's UTC
+// clock (which jumps when it is set), the local time zone's rules, and a
+// real-time clock that counts sleep and is never set.
 
 #include <cstdint>
 #include <string>
@@ -20,22 +22,27 @@ struct TLocalTime {
 class TClock {
  public:
   virtual ~TClock() = default;
-  virtual TLocalTime Now() const = 0;
+  // Milliseconds since 1970-01-01 00:00 UTC, as the system's clock has it.
+  virtual int64_t UtcNow() const = 0;
+  // Milliseconds of real time, sleep included; never set, never back.
+  virtual int64_t RealNow() const = 0;
+  // Local time minus UTC at a UTC moment, daylight saving time included, by
+  // the rules of the time zone in force now.
+  virtual int64_t ZoneOffsetAt(int64_t utc) const = 0;
 };
 
-// A clock that stands still until it is set.
+// A clock that stands still until it is set, in a zone without offset.
 class TFixedClock : public TClock {
  public:
-  explicit TFixedClock(const TLocalTime& time) : FTime(time) {}
-  TLocalTime Now() const override { return FTime; }
-  void Set(const TLocalTime& time) { FTime = time; }
+  explicit TFixedClock(const TLocalTime& time) { Set(time); }
+  int64_t UtcNow() const override { return FUtc; }
+  int64_t RealNow() const override { return FUtc; }
+  int64_t ZoneOffsetAt(int64_t) const override { return 0; }
+  void Set(const TLocalTime& time);
 
  private:
-  TLocalTime FTime;
+  int64_t FUtc = 0;
 };
-
-// The current local time, read from the clock in force.
-TLocalTime LocalNow();
 
 // Puts a clock in force (not owned); null restores the system's clock.
 void SetClock(const TClock* clock);
@@ -48,6 +55,30 @@ class TScopedClock {
   TScopedClock(const TScopedClock&) = delete;
   TScopedClock& operator=(const TScopedClock&) = delete;
 };
+
+// The clock in force, read once: UTC, the local time it shows (as
+// LocalMilliseconds) and real time.
+struct TClockReading {
+  int64_t Utc = 0;
+  int64_t Local = 0;
+  int64_t Real = 0;
+};
+TClockReading ReadClock();
+
+// The current local time.
+TLocalTime LocalNow();
+
+// Local time minus UTC at a UTC moment, by the zone's rules in force.
+int64_t ZoneOffsetAt(int64_t utc);
+// The first UTC moment at or after from at which the local clock reads
+// local or later, by the zone's rules in force: a time in the hour repeated
+// when daylight saving time ends is reached at its first showing after from,
+// one in the hour skipped when it begins at the moment the clock skips it.
+int64_t UtcWhenLocalReaches(int64_t local, int64_t from);
+// The first moment in (from, until] at which the zone's offset changes, or
+// -1 when it stays the same throughout. Assumes one change at most: zones
+// change twice a year.
+int64_t NextZoneChange(int64_t from, int64_t until);
 
 // A moment of local time in milliseconds since 1970-01-01 00:00 local time,
 // comparable across days and years (not across clock changes).

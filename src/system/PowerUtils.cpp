@@ -14,22 +14,27 @@ std::vector<std::wstring>& PowerRequests() {
 }
 
 namespace {
-std::function<void()> gRecordedSleep;
+
+void Record(std::wstring request) {
+  {
+    std::lock_guard lock(RecordLock());
+    PowerRequests().push_back(request);
+  }
+  RunRecordedAction(request);
 }
 
-void SetRecordedSleep(std::function<void()> sleep) { gRecordedSleep = std::move(sleep); }
+}  // namespace
 
 bool SuspendSystem(bool hibernate, bool force, bool disableWakeEvents) {
   if (!RecordSystemActions()) return SuspendSystemNow(hibernate, force, disableWakeEvents);
-  PowerRequests().push_back(L"suspend " + std::to_wstring(hibernate) + L" " + std::to_wstring(force) + L" " +
-                            std::to_wstring(disableWakeEvents));
-  if (gRecordedSleep) gRecordedSleep();
+  Record(L"suspend " + std::to_wstring(hibernate) + L" " + std::to_wstring(force) + L" " +
+         std::to_wstring(disableWakeEvents));
   return false;
 }
 
 bool ShutdownSystem(unsigned flags) {
   if (!RecordSystemActions()) return ShutdownSystemNow(flags);
-  PowerRequests().push_back(L"shutdown " + std::to_wstring(flags));
+  Record(L"shutdown " + std::to_wstring(flags));
   return false;
 }
 

@@ -2,7 +2,6 @@
 // Turning the computer off, restarting it, putting it on standby. Each
 // reports success through its result and shows nothing.
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,8 +18,5 @@ bool ShutdownSystem(unsigned flags);
 // What was asked while system actions are recorded (SetRecordSystemActions):
 // "shutdown <flags>" or "suspend <hibernate> <force> <disable wake>".
 std::vector<std::wstring>& PowerRequests();
-// Tests: what a recorded suspend does before it returns, as the sleep of the
-// computer would (a test moves its clock on); empty for nothing.
-void SetRecordedSleep(std::function<void()> sleep);
 
 }  // namespace sys

@@ -20,13 +20,30 @@ bool gRecord = false;
 bool gRecord = true;
 #endif
 
+std::function<void(const std::wstring&)> gRecordedAction;
+
 void ShellOpen(const std::wstring& file, const std::wstring& folder, int showCommand) {
 #ifdef _WIN32
   if (!gRecord) return ShellExecuteOpen(file, folder, showCommand);
 #endif
-  ShellRequests().push_back({file, folder, showCommand});
+  {
+    std::lock_guard lock(RecordLock());
+    ShellRequests().push_back({file, folder, showCommand});
+  }
+  RunRecordedAction(L"open " + file);
 }
 }  // namespace
+
+void SetRecordedAction(std::function<void(const std::wstring& request)> action) { gRecordedAction = std::move(action); }
+
+std::mutex& RecordLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+void RunRecordedAction(const std::wstring& request) {
+  if (gRecordedAction) gRecordedAction(request);
+}
 
 void SetRecordSystemActions(bool record) {
 #ifdef _WIN32

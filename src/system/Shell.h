@@ -3,6 +3,8 @@
 // of these shows a message or lets an error out: an alarm's action or a menu
 // link that finds nothing simply does nothing.
 
+#include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -30,5 +32,17 @@ struct TShellRequest {
   int ShowCommand;
 };
 std::vector<TShellRequest>& ShellRequests();
+
+// Tests: what a recorded shell or power call does before it returns, given
+// its request ("open <file>", "suspend 0 0 0", "shutdown 12"), as the system
+// would: a suspend that sleeps (the test moves its clock on), a box the
+// shell shows and waits on. It runs on the thread that made the call; empty
+// for nothing.
+void SetRecordedAction(std::function<void(const std::wstring& request)> action);
+// The recordings are made on whichever thread makes the call: held while
+// one is written, and by a test that reads them while calls may be made.
+std::mutex& RecordLock();
+// Runs the recorded action (for PowerUtils).
+void RunRecordedAction(const std::wstring& request);
 
 }  // namespace sys

@@ -18,6 +18,8 @@ TShowAlarmForm::TShowAlarmForm() : TForm(nullptr) {
   Label2->SetFont(big);
   Label2->SetAlignment(taCenter);
   Label2->SetWordWrap(true);
+  Label3 = NewControl<TLabel>(this, 8, 164, 327, 32);
+  Label3->SetWordWrap(true);
   Panel1 = NewControl<TBevel>(this, -7, 151, 441, 3);
   BitBtn3 = NewControl<TBitBtn>(this, 343, 169, 75, 25, L"OK");
   BitBtn3->SetDefault(true);
@@ -26,9 +28,10 @@ TShowAlarmForm::TShowAlarmForm() : TForm(nullptr) {
   Loaded();
 }
 
-void TShowAlarmForm::ShowAlarm(const std::wstring& time, const std::wstring& note) {
+void TShowAlarmForm::ShowAlarm(const std::wstring& time, const std::wstring& note, const std::wstring& skipped) {
   Label1->SetCaption(time);
   Label2->SetCaption(note);
+  Label3->SetCaption(skipped);
   Show();
   BringToFront();
 }

@@ -17,6 +17,7 @@ class TShowAlarmForm : public TForm {
 
   TLabel* Label1;  // the time
   TLabel* Label2;  // the note
+  TLabel* Label3;  // what the alarm did not do, and why; empty for nothing
   TBevel* Panel1;
   TBitBtn* BitBtn3;
 
@@ -25,8 +26,9 @@ class TShowAlarmForm : public TForm {
   std::function<void()> OnStopLoop;
 
   // Shows the alarm's time and note, in front of the program's windows,
-  // without waiting.
-  void ShowAlarm(const std::wstring& time, const std::wstring& note);
+  // without waiting. skipped: the line that tells which action was not
+  // carried out, and why; empty when there is none.
+  void ShowAlarm(const std::wstring& time, const std::wstring& note, const std::wstring& skipped = L"");
 
   void FormClose(TCloseAction& action);
   void BitBtn3Click();

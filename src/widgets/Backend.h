@@ -2,6 +2,7 @@
 // What a back end provides. Exactly one back end is linked: win32 (real
 // windows) or headless (state only, driven by tests).
 
+#include <functional>
 #include <string>
 
 #include "widgets/Control.h"
@@ -50,6 +51,9 @@ void ForegroundForTray(TTrayIcon& icon);
 
 int MessageBox(const std::wstring& text, const std::wstring& caption, TMsgDlgType type, TMsgDlgButtons buttons);
 bool ExecuteFileDialog(TFileDialog& dialog, bool save);
+
+// Runs work on another thread, then done (if any) on the GUI thread.
+void RunInBackground(std::function<void()> work, std::function<void()> done);
 
 // The message loop; returns once the application is terminated.
 void RunMessageLoop();

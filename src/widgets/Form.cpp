@@ -177,6 +177,12 @@ void TApplication::DoEndSession() {
   if (OnEndSession) Guarded(OnEndSession);
 }
 
+void TApplication::RunInBackground(std::function<void()> work, std::function<void()> done) {
+  std::function<void()> guarded;
+  if (done) guarded = [done = std::move(done)] { Guarded(done); };
+  backend::RunInBackground(std::move(work), std::move(guarded));
+}
+
 bool TApplication::ActivateRunningInstance() { return backend::ActivateRunningInstance(FTitle); }
 
 void TApplication::AddActionList(TActionList* list) { FActionLists.push_back(list); }

@@ -144,9 +144,17 @@ class TApplication {
   // windows being closed.
   std::function<void()> OnEndSession;
   // The back end reports the system's events through these; guarded.
+  // WM_SETTINGCHANGE counts as a time change: a new time zone may come with
+  // it alone.
   void DoTimeChange();
   void DoResume();
   void DoEndSession();
+
+  // Runs work on a thread of its own, then done (if given) on the GUI
+  // thread from the message loop, modal loops included: for what may block
+  // (the shell, power calls, opening a file), so that the timers go on. An
+  // exception in work is dropped; done is guarded.
+  void RunInBackground(std::function<void()> work, std::function<void()> done = nullptr);
 
   // The message loop; returns once Terminate was called.
   void Run();

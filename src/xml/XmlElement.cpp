@@ -1,10 +1,15 @@
 #include <string>
 
+#include "system/TextCompare.h"
 #include "xml/XmlDocument.h"
 #include "xml/XmlMarkup.h"
 #include "xml/XmlNode.h"
 
 std::string TXmlElement::Name() const { return Document()->StringTable().GetString(FNameID); }
+
+bool TXmlElement::HasName(std::string_view name) const {
+  return sys::SameTextIgnoreCase(Document()->StringTable().GetString(FNameID), name);
+}
 
 void TXmlElement::SetName(const std::string& name) { FNameID = Document()->StringTable().AddString(name); }
 

@@ -184,6 +184,7 @@ void TXmlNode::FailAdd() { throw EXmlError("cannot add node to this type of elem
 void TXmlNode::FailManipulate() { throw EXmlError("cannot manipulate nodes in this type of element"); }
 
 std::string TXmlNode::Name() const { return ""; }
+bool TXmlNode::HasName(std::string_view name) const { return sys::SameTextIgnoreCase(Name(), name); }
 std::string TXmlNode::Value() const { return ""; }
 void TXmlNode::SetName(const std::string&) { throw EXmlError("cannot set name on this type of element"); }
 void TXmlNode::SetValue(const std::string&) { throw EXmlError("cannot set value on this type of element"); }
@@ -238,7 +239,7 @@ TXmlNode* TXmlNode::NodeByName(std::string_view name) const {
   const int32_t count = NodeCount();
   for (int32_t i = 0; i < count; ++i) {
     TXmlNode* node = Nodes(i);
-    if (sys::SameTextIgnoreCase(node->Name(), name)) return node;
+    if (node->HasName(name)) return node;
   }
   return nullptr;
 }

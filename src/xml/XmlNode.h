@@ -93,6 +93,8 @@ class TXmlNode : public TDebugPersistent {
   void SetSourcePos(int64_t pos) { FSourcePos = pos; }
 
   virtual std::string Name() const;
+  // Name() equals name, ignoring case; without a copy of the name.
+  virtual bool HasName(std::string_view name) const;
   virtual std::string Value() const;
   virtual void SetName(const std::string& name);
   virtual void SetValue(const std::string& value);
@@ -240,6 +242,7 @@ class TXmlElement : public TXmlContainerNode {
   explicit TXmlElement(TXmlDocument* document) : TXmlContainerNode(document) {}
 
   std::string Name() const override;
+  bool HasName(std::string_view name) const override;
   void SetName(const std::string& name) override;
   // The text node's text, unescaped, trimmed of blank bytes, and with CR LF
   // line ends under esWindows; "" without a text node.

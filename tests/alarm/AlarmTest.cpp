@@ -138,6 +138,32 @@ TEST(ActionText, OnlyTheExactPowerTextsArePowerActions) {
   for (const auto& c : cases) EXPECT_EQ(ActionKind(c.text), c.kind) << c.text;
 }
 
+TEST(ActionText, PowerActionsDoNotRunLateAndTheWindowSaysWhichAndHowLate) {
+  const struct {
+    const wchar_t* Action;
+    int64_t Late;
+    bool Skipped;
+    const wchar_t* Text;
+  } cases[] = {
+      {L"Shut down computer", 2 * 60'000, false, nullptr},
+      {L"Shut down computer", 9 * 3'600'000 + 12 * 60'000 + 59'000, true,
+       L"The computer was not shut down: the alarm came 9\u00a0h 12\u00a0min late."},
+      {L"Restart computer", 2 * 60'000 + 1, true, L"The computer was not restarted: the alarm came 2\u00a0min late."},
+      {L"Standby computer", (24 + 5) * 3'600'000, true,
+       L"The computer was not put on standby: the alarm came 1\u00a0day 5\u00a0h late."},
+      {L"Standby computer", 58 * 3'600'000, true,
+       L"The computer was not put on standby: the alarm came 2\u00a0days 10\u00a0h late."},
+      {L"C:\\backup.cmd", 10 * 3'600'000, false, nullptr},
+      {L"", 10 * 3'600'000, false, nullptr},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SkipsLateAction(ActionKind(c.Action), c.Late), c.Skipped) << c.Action << " " << c.Late;
+    if (c.Text) {
+      EXPECT_EQ(SkippedActionText(c.Action, c.Late), c.Text);
+    }
+  }
+}
+
 TEST(NewAlarm, HasTheDefaultsAndThePresentTime) {
   sys::TLocalTime now;
   now.Hour = 7;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,8 +12,12 @@
 
 namespace {
 
+constexpr int64_t kMinute = 60'000, kHour = 60 * kMinute;
+
+// A moment in the week of Sunday 2026-12-06 (weekday 1).
 sys::TLocalTime At(int weekday, int hour, int minute, int second) {
   sys::TLocalTime t;
+  t.Year = 2026, t.Month = 12, t.Day = 5 + weekday;
   t.DayOfWeek = weekday;
   t.Hour = hour;
   t.Minute = minute;
@@ -111,7 +117,14 @@ class SchedulerTest : public testing::Test {
     entry->WriteBool("Checked", e.checked, false);
     return entry;
   }
-  TAlarmScheduler::TPass PassAt(const sys::TLocalTime& now) { return scheduler.Pass(*document, now); }
+  // A pass at the local time now. Real time runs with the clock, and stands
+  // still where the clock goes back (it was put back).
+  TAlarmScheduler::TPass PassAt(const sys::TLocalTime& now) {
+    const int64_t local = Ms(now);
+    if (FLocal) FReal += std::max<int64_t>(0, local - *FLocal);
+    FLocal = local;
+    return scheduler.Pass(*document, {local, local, FReal});
+  }
   // The indexes of what is due.
   static std::vector<int32_t> DueIndexes(const TAlarmScheduler::TPass& pass) {
     std::vector<int32_t> indexes;
@@ -129,6 +142,11 @@ class SchedulerTest : public testing::Test {
 
   std::unique_ptr<TXmlDocument> document = TXmlDocument::CreateName("Root");
   TAlarmScheduler scheduler;
+  // A zone without offset.
+  sys::TFixedClock FClock{OnWednesday(0, 0, 0)};
+  sys::TScopedClock FScoped{FClock};
+  std::optional<int64_t> FLocal;
+  int64_t FReal = 0;
 };
 
 TEST_F(SchedulerTest, WaitsForTheNearestSwitchedOnEntryToTheMillisecond) {
@@ -140,7 +158,7 @@ TEST_F(SchedulerTest, WaitsForTheNearestSwitchedOnEntryToTheMillisecond) {
   const TAlarmScheduler::TPass pass = PassAt(OnWednesday(10, 15, 30, 250));
   EXPECT_TRUE(pass.Due.empty());
   EXPECT_EQ(pass.NextIndex, 3);
-  EXPECT_EQ(pass.NextDue - pass.Now, (6 * 60 + 29) * 1000 + 750);
+  EXPECT_EQ(pass.NextDue - pass.Now.Local, (6 * 60 + 29) * 1000 + 750);
   EXPECT_TRUE(pass.BadTimes.empty());
 }
 
@@ -203,11 +221,31 @@ TEST_F(SchedulerTest, TheClockPutBackRepeatsNothingThatWentOff) {
   Add({"02:40", "All days"});  // added after its moment: tomorrow
   EXPECT_EQ(PassAt(OnWednesday(2, 50, 0)).NextDue, Ms(OnWednesday(2, 30, 0)) + 86'400'000);
   // The end of daylight saving time: 03:00 becomes 02:00 again.
-  const TAlarmScheduler::TPass back = PassAt(OnWednesday(2, 0, 0));
-  EXPECT_TRUE(back.Due.empty());
-  EXPECT_EQ(back.NextIndex, 1) << "02:40 comes again and was never rung";
-  EXPECT_EQ(GoOffAt(OnWednesday(2, 30, 0)), std::vector<int32_t>{}) << "02:30 rang already";
-  EXPECT_EQ(GoOffAt(OnWednesday(2, 40, 0)), std::vector<int32_t>{1});
+  EXPECT_TRUE(PassAt(OnWednesday(2, 0, 0)).Due.empty());
+  EXPECT_EQ(GoOffAt(OnWednesday(2, 30, 0)), std::vector<int32_t>{}) << "02:30 rang an hour ago";
+  EXPECT_EQ(GoOffAt(OnWednesday(2, 40, 0)), std::vector<int32_t>{1}) << "02:40 comes again and never rang";
+}
+
+TEST_F(SchedulerTest, TheSameOccurrenceRingsAgainOnlyWhenHoursOfRealTimeLieBetween) {
+  Add({"08:00", "All days"});
+  const struct {
+    int64_t Back;  // the clock put back this long after 08:00 rang
+    bool Again;
+  } cases[] = {{kMinute, false}, {2 * kHour, false}, {3 * kHour, true}, {9 * kHour, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Back / kMinute);
+    scheduler = TAlarmScheduler();
+    FLocal.reset();
+    PassAt(OnWednesday(7, 0, 0));
+    ASSERT_EQ(GoOffAt(OnWednesday(8, 0, 0)), std::vector<int32_t>{0});
+    const int64_t at = Ms(OnWednesday(8, 0, 0)) + 1000;
+    // Put back at 08:00:01: real time stands while the clock goes back.
+    const TAlarmScheduler::TPass back = scheduler.Pass(*document, {at - c.Back, at - c.Back, FReal + 1000});
+    FReal += 1000 + c.Back;
+    EXPECT_EQ(scheduler.Pass(*document, {at - 1000, at - 1000, FReal}).Due.size(), c.Again ? 1u : 0u)
+        << "08:00 again, " << c.Back / kMinute << " min of real time later";
+    EXPECT_TRUE(back.Due.empty());
+  }
 }
 
 TEST_F(SchedulerTest, AnUnreadableTimeIsLeftOutAndToldOncePerText) {

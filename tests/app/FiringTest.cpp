@@ -18,6 +18,7 @@
 #include "system/Clock.h"
 #include "system/PowerUtils.h"
 #include "system/Shell.h"
+#include "system/Unicode.h"
 #include "ui/EditAlarmUnit.h"
 #include "ui/ShowAlarmUnit.h"
 #include "widgets/headless/Headless.h"
@@ -52,14 +53,15 @@ class FiringTest : public testing::Test {
     headless::Reset();
     sys::ShellRequests().clear();
     sys::PowerRequests().clear();
-    sys::SetRecordedSleep(nullptr);
+    sys::SetRecordedAction(nullptr);
     Application.Reset();
     Application.SetTitle(L"Tollivane");
+    FClock.SetZone(0);
     FClock.Set(kStart);
     std::filesystem::create_directories(FFolder.Dir() / "Sounds");
     FFolder.Write(L"Sounds/Bells1.mp3", SquareWav(2400));  // the content picks the decoder
   }
-  void TearDown() override { sys::SetRecordedSleep(nullptr); }
+  void TearDown() override { sys::SetRecordedAction(nullptr); }
 
   void Start(const std::vector<TEntry>& entries) {
     FFolder.Write(L"data.xml", Document(entries));
@@ -273,7 +275,7 @@ TEST_F(FiringTest, AlarmsSleptThroughGoOffOnceEachOnResume) {
          {.Time = "11:30", .Days = "Saturday", .Note = "Not yet"}});
   // Slept from 10:15:30 to 11:15:30, and from Wednesday to Saturday: the
   // daily one once, for its latest occurrence.
-  FClock.Shift((3 * 24 + 1) * 3600 * 1000LL);
+  FClock.Sleep((3 * 24 + 1) * 3600 * 1000LL);
   Application.DoResume();
   headless::AdvanceClock(10);
   EXPECT_EQ(NotesShown(), (std::vector<std::wstring>{L"Note", L"Also missed"}));
@@ -371,10 +373,12 @@ TEST_F(FiringTest, ASecondBoundaryBetweenTwoReadsOfTheClockNeitherSkipsNorDouble
   class TSlowReads : public sys::TClock {
    public:
     explicit TSlowReads(TWallClock& clock) : FClock(clock) {}
-    sys::TLocalTime Now() const override {
+    int64_t UtcNow() const override {
       FClock.Shift(400);
-      return FClock.Now();
+      return FClock.UtcNow();
     }
+    int64_t RealNow() const override { return FClock.RealNow(); }
+    int64_t ZoneOffsetAt(int64_t utc) const override { return FClock.ZoneOffsetAt(utc); }
 
    private:
     TWallClock& FClock;
@@ -422,7 +426,9 @@ TEST_F(FiringTest, AlarmsDueWhileAStandbyActionSleptGoOffOnceOnWaking) {
     FShown.clear();
     // The call returns when the computer wakes at 11:20; its timers stood
     // still meanwhile.
-    sys::SetRecordedSleep([this] { FClock.Shift(3600 * 1000); });
+    sys::SetRecordedAction([this](const std::wstring& request) {
+      if (request.starts_with(L"suspend")) FClock.Sleep(3600 * 1000);
+    });
     Start({{.Time = "10:20", .Days = "Wednesday", .Note = "Sleep", .Action = "Standby computer"},
            {.Time = "10:30", .Days = "Wednesday", .Note = "Missed"},
            {.Time = "10:40", .Days = "All days", .Note = "Also missed"},
@@ -453,6 +459,209 @@ TEST_F(FiringTest, AlarmsComeOnTheDot) {
     EXPECT_GE(late, 0) << times[i];
     EXPECT_LT(late, 20) << times[i];
   }
+}
+
+// ---- Across sleep, clock and time-zone changes
+
+constexpr int64_t kMinute = 60'000, kHour = 60 * kMinute, kDay = 24 * kHour;
+
+TEST_F(FiringTest, AnActionThatWouldEndTheUsersWorkDoesNotRunLateButTheAlarmRings) {
+  const struct {
+    const char* Action;
+    int64_t Slept;  // from 22:00 on Wednesday; the alarm is at 23:00 every day
+    bool Runs;
+  } cases[] = {
+      {"Shut down computer", 10 * kHour, false},
+      {"Restart computer", 10 * kHour, false},
+      {"Standby computer", 2 * kDay + 10 * kHour, false},        // a weekend slept through
+      {"Shut down computer", kHour + 2 * kMinute - 1000, true},  // just under two minutes late
+      {"Shut down computer", kHour + 2 * kMinute + 1000, false},
+      {"C:\\backup.cmd", 10 * kHour, true},  // opened all the same
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.Action << " after " << c.Slept / 1000 << " s");
+    SetUp();
+    FShown.clear();
+    FClock.Set(WeekOf20261206(kWednesday, 22, 0));
+    Start({{.Time = "23:00", .Days = "All days", .Note = "Night", .ShowMessage = false, .Action = c.Action}});
+    FClock.Sleep(c.Slept);
+    Application.DoResume();
+    headless::AdvanceClock(100);
+    EXPECT_EQ(MainForm->Player()->GetPlayState(), psPlaying) << "it rings";
+    const bool power = ActionKind(sys::Utf8ToWide(c.Action)) != akOpen;
+    EXPECT_EQ(sys::PowerRequests().size(), power && c.Runs ? 1u : 0u);
+    EXPECT_EQ(sys::ShellRequests().size(), power ? 0u : 1u);
+    // The window tells what was not done, though the alarm shows none.
+    ASSERT_EQ(FShown.size(), c.Runs ? 0u : 1u);
+    if (!c.Runs) {
+      EXPECT_EQ(ShowAlarmForm->Label2->Caption(), L"Night");
+      // As late as after the last 23:00 slept through.
+      EXPECT_EQ(ShowAlarmForm->Label3->Caption(),
+                SkippedActionText(sys::Utf8ToWide(c.Action), (c.Slept - kHour) % kDay));
+    }
+    FForms.reset();
+  }
+}
+
+TEST_F(FiringTest, AnAlarmThatCameStaysDueWhenTheClockStepsBackBeforeItRings) {
+  const struct {
+    const char* Case;
+    std::function<void(FiringTest&)> Steps;
+  } cases[] = {
+      {"slept through it, then a time sync 300 ms back",
+       [](FiringTest& t) {
+         t.FClock.Sleep(kHour);
+         Application.DoResume();
+         t.FClock.Shift(-300);
+         Application.DoTimeChange();
+       }},
+      {"the same, the sync unannounced",
+       [](FiringTest& t) {
+         t.FClock.Sleep(kHour);
+         Application.DoResume();
+         t.FClock.Shift(-300);
+       }},
+      {"forward 2 h, then back 1 min",
+       [](FiringTest& t) {
+         t.FClock.Shift(2 * kHour);
+         Application.DoTimeChange();
+         t.FClock.Shift(-kMinute);
+         Application.DoTimeChange();
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Case);
+    SetUp();
+    FShown.clear();
+    Start({{.Time = "10:20", .Days = "Wednesday"}});
+    c.Steps(*this);
+    headless::AdvanceClock(100);
+    EXPECT_EQ(FShown.size(), 1u);
+    RunUntil(WeekOf20261206(kWednesday, 14, 0));
+    EXPECT_EQ(FShown.size(), 1u) << "once";
+    FForms.reset();
+  }
+}
+
+TEST_F(FiringTest, AClockThatRanDaysAheadIsPutRightAndEachRealDayRings) {
+  // The clock shows Thursday 07:00 on the real Monday.
+  FClock.Set(WeekOf20261206(4, 7, 0));
+  Start(
+      {{.Time = "08:00", .Days = "All days", .Note = "Daily"}, {.Time = "12:00", .Days = "Monday", .Note = "Monday"}});
+  RunUntil(WeekOf20261206(4, 8, 30));
+  ASSERT_EQ(NotesShown(), std::vector<std::wstring>{L"Daily"});
+  FClock.Shift(-3 * kDay);  // Monday 08:30
+  Application.DoTimeChange();
+  RunUntil(WeekOf20261206(4, 8, 30));
+  EXPECT_EQ(NotesShown(), (std::vector<std::wstring>{L"Daily", L"Monday", L"Daily", L"Daily", L"Daily"}));
+  EXPECT_EQ(FShown.back().second, WeekOf20261206(4, 8, 0)) << "Thursday again, three real days later";
+}
+
+TEST_F(FiringTest, AZoneFurtherWestRingsItsOwnHoursAndDaylightSavingsRepeatedHourNothingTwice) {
+  const struct {
+    const char* Case;
+    std::function<void(TWallClock&)> Change;  // at 08:05, after 08:00 rang
+    int64_t RingsAgain;                       // local, -1 for not before tomorrow
+  } cases[] = {
+      {"9 hours west", [](TWallClock& c) { c.SetZone(-9 * kHour); }, WeekOf20261206(kWednesday, 8, 0)},
+      {"daylight saving time ends",
+       [](TWallClock& c) {
+         c.SetZone(0, {{c.UtcNow(), -kHour}});
+       },
+       WeekOf20261206(kWednesday + 1, 8, 0)},
+      {"the clock put back an hour", [](TWallClock& c) { c.Shift(-kHour); }, WeekOf20261206(kWednesday + 1, 8, 0)},
+  };
+  for (const auto& c : cases) {
+    for (bool announced : {true, false}) {
+      SCOPED_TRACE(testing::Message() << c.Case << (announced ? ", announced" : ", unannounced"));
+      SetUp();
+      FShown.clear();
+      FClock.Set(WeekOf20261206(kWednesday, 7, 0));
+      Start({{.Time = "08:00", .Days = "All days"}});
+      RunUntil(WeekOf20261206(kWednesday, 8, 5));
+      ASSERT_EQ(FShown.size(), 1u);
+      c.Change(FClock);
+      if (announced) Application.DoTimeChange();
+      RunUntil(WeekOf20261206(kWednesday + 1, 8, 30));
+      ASSERT_EQ(FShown.size(), c.RingsAgain == WeekOf20261206(kWednesday, 8, 0) ? 3u : 2u);
+      EXPECT_NEAR(static_cast<double>(FShown[1].second), static_cast<double>(c.RingsAgain), 20);
+      FForms.reset();
+    }
+  }
+}
+
+TEST_F(FiringTest, AfterAStandbyTheOtherAlarmsOfItsMinuteRingOnceBeforeAndOnceOnWaking) {
+  // Two days asleep, from Wednesday 10:20 to Friday 10:20.
+  sys::SetRecordedAction([this](const std::wstring& request) {
+    if (request.starts_with(L"suspend")) FClock.Sleep(2 * kDay);
+  });
+  Start({{.Time = "10:20", .Days = "Wednesday", .Note = "Sleep", .Action = "Standby computer"},
+         {.Time = "10:20", .Days = "All days", .Note = "Daily"}});
+  RunToNextAlarm();
+  headless::AdvanceClock(100);
+  ASSERT_EQ(NotesShown(), (std::vector<std::wstring>{L"Sleep", L"Daily", L"Daily"}));
+  EXPECT_EQ(FShown[1].second / 1000, WeekOf20261206(kWednesday, 10, 20) / 1000) << "before the sleep";
+  EXPECT_GE(FShown[2].second, WeekOf20261206(kWednesday + 2, 10, 20)) << "on waking, once for the days slept";
+}
+
+TEST_F(FiringTest, DaylightSavingTimeComesWithoutAMessageAndTheAlarmsAreOnTime) {
+  // 02:00 becomes 03:00 at 01:00 UTC; nothing tells the program.
+  FClock.Set(WeekOf20261206(kWednesday, 1, 30));
+  FClock.SetZone(0, {{FClock.UtcNow() + 30 * kMinute, kHour}});
+  Start({{.Time = "03:10", .Days = "Wednesday", .Note = "Ten past"},
+         {.Time = "03:00", .Days = "Wednesday", .Note = "On the hour"}});
+  RunUntil(WeekOf20261206(kWednesday, 4, 0));
+  ASSERT_EQ(NotesShown(), (std::vector<std::wstring>{L"On the hour", L"Ten past"}));
+  EXPECT_NEAR(static_cast<double>(FShown[0].second), static_cast<double>(WeekOf20261206(kWednesday, 3, 0)), 20);
+  EXPECT_NEAR(static_cast<double>(FShown[1].second), static_cast<double>(WeekOf20261206(kWednesday, 3, 10)), 20);
+}
+
+TEST_F(FiringTest, WhatBlocksInAnAlarmHoldsBackNoOtherAlarm) {
+  const struct {
+    const char* Case;
+    TEntry First;
+  } cases[] = {
+      {"a box of the shell, five minutes",
+       {.Time = "10:20", .Days = "Wednesday", .Note = "First", .Action = "C:\\box.cmd"}},
+      {"a sound on an unreachable share",
+       {.Time = "10:20", .Days = "Wednesday", .Note = "First", .Sound = "\\\\server\\share\\alarm.mp3"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Case);
+    SetUp();
+    FShown.clear();
+    sys::SetRecordedAction([](const std::wstring& request) {
+      if (request.starts_with(L"open C:\\box.cmd")) headless::BlockFor(5 * kMinute);
+    });
+    audio::testing::SetOpenHook([](const std::wstring& path) {
+      if (path.starts_with(L"\\\\server")) headless::BlockFor(5 * kMinute);
+    });
+    Start({c.First, {.Time = "10:22", .Days = "Wednesday", .Note = "Second"}});
+    RunUntil(WeekOf20261206(kWednesday, 10, 30));
+    ASSERT_EQ(NotesShown(), (std::vector<std::wstring>{L"First", L"Second"}));
+    EXPECT_LT(FShown[0].second - WeekOf20261206(kWednesday, 10, 20), 20) << "the window before the sound";
+    EXPECT_LT(FShown[1].second - WeekOf20261206(kWednesday, 10, 22), 20);
+    FForms.reset();
+    audio::testing::SetOpenHook(nullptr);
+    sys::SetRecordedAction(nullptr);
+  }
+}
+
+TEST_F(FiringTest, AnImportAnsweredInTheMillisecondAnAlarmComesDueKeepsIt) {
+  const std::string list = Document({{.Time = "10:20", .Days = "Wednesday", .Note = "Due"}});
+  FFolder.Write(L"import.xml", list);
+  Start({{.Time = "10:20", .Days = "Wednesday", .Note = "Due"}});
+  RunUntil(WeekOf20261206(kWednesday, 10, 19, 59, 999));
+  headless::AnswerFileDialog(FFolder.File(L"import.xml"));
+  // The Yes is handled before the timer's message: the clock is past the
+  // moment, the timer has not fired yet.
+  headless::AnswerMessageBox([this] {
+    FClock.Shift(1);
+    return mrYes;
+  });
+  MainForm->ImportAction2->Execute();
+  RunUntil(WeekOf20261206(kWednesday, 10, 30));
+  EXPECT_EQ(NotesShown(), std::vector<std::wstring>{L"Due"});
 }
 
 }  // namespace

@@ -2,6 +2,12 @@
 
 #include <filesystem>
 #include <tuple>
+#include <utility>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "system/Clock.h"
 #include "system/ProgramFolder.h"
@@ -27,7 +33,7 @@ TEST(Clock, SystemClockGivesAConsistentLocalTime) {
 
 TEST(Clock, SetClockReplacesTheSystemClockUntilRestored) {
   sys::TLocalTime wednesday;
-  wednesday.DayOfWeek = 4;
+  wednesday.Year = 2026, wednesday.Month = 12, wednesday.Day = 9;
   wednesday.Hour = 10;
   wednesday.Minute = 15;
   wednesday.Second = 30;
@@ -72,6 +78,60 @@ TEST(Clock, LocalMillisecondsCountAcrossDaysMonthsAndYearsAndComeBack) {
     }
   }
 }
+
+// A zone of +1 h that changes to other offsets at given UTC moments.
+class TZoneClock : public sys::TClock {
+ public:
+  explicit TZoneClock(std::vector<std::pair<int64_t, int64_t>> changes) : FChanges(std::move(changes)) {}
+  int64_t UtcNow() const override { return 0; }
+  int64_t RealNow() const override { return 0; }
+  int64_t ZoneOffsetAt(int64_t utc) const override {
+    int64_t offset = kHour;
+    for (const auto& [at, to] : FChanges)
+      if (at <= utc) offset = to;
+    return offset;
+  }
+  static constexpr int64_t kHour = 3'600'000;
+
+ private:
+  std::vector<std::pair<int64_t, int64_t>> FChanges;
+};
+
+TEST(Clock, TheLocalClockReachesAMomentByTheZonesRules) {
+  constexpr int64_t h = TZoneClock::kHour, m = h / 60;
+  // Summer time begins at 01:00 UTC (02:00 becomes 03:00) and ends at 25:00
+  // UTC (03:00 becomes 02:00).
+  const TZoneClock zone({{h, 2 * h}, {25 * h, h}});
+  sys::TScopedClock scoped(zone);
+  const struct {
+    const char* Case;
+    int64_t Local, From, Reached;
+  } cases[] = {
+      {"before the change", h + 30 * m, 0, 30 * m},
+      {"in the hour skipped: at the change", 2 * h + 30 * m, 0, h},
+      {"after the change, on the new offset", 3 * h + 10 * m, 0, h + 10 * m},
+      {"already passed", 30 * m, h, h},
+      {"the hour repeated, seen first", 26 * h + 30 * m, 20 * h, 24 * h + 30 * m},
+      {"the hour repeated, from its second showing", 26 * h + 30 * m, 25 * h, 25 * h + 30 * m},
+      {"a day later, both changes on the way", 27 * h, -h, 26 * h},
+  };
+  for (const auto& c : cases) EXPECT_EQ(sys::UtcWhenLocalReaches(c.Local, c.From), c.Reached) << c.Case;
+  EXPECT_EQ(sys::NextZoneChange(0, 10 * h), h);
+  EXPECT_EQ(sys::NextZoneChange(h, 10 * h), -1) << "the change at the start is no change after it";
+  EXPECT_EQ(sys::NextZoneChange(2 * h, 30 * h), 25 * h);
+  EXPECT_EQ(sys::NextZoneChange(2 * h, 3 * h), -1);
+}
+
+#ifdef _WIN32
+TEST(Clock, TheSystemsLocalTimeIsUtcAndTheZonesOffset) {
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  sys::TLocalTime t;
+  t.Year = st.wYear, t.Month = st.wMonth, t.Day = st.wDay;
+  t.Hour = st.wHour, t.Minute = st.wMinute, t.Second = st.wSecond, t.Millisecond = st.wMilliseconds;
+  EXPECT_NEAR(static_cast<double>(sys::ReadClock().Local), static_cast<double>(sys::LocalMilliseconds(t)), 1000);
+}
+#endif
 
 TEST(Clock, TimeSeparatorIsNotEmpty) { EXPECT_FALSE(sys::TimeSeparator().empty()); }
 

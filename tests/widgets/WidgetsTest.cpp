@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "widgets/Action.h"
 #include "widgets/Dialogs.h"
@@ -138,6 +142,45 @@ struct TModalCase {
   std::function<void(TForm&, TBitBtn&, TBitBtn&)> Act;
   int Result;
 };
+
+TEST_F(WidgetsTest, BackgroundWorkRunsOffTheGuiThreadAndWhatFollowsOnIt) {
+  const std::thread::id gui = std::this_thread::get_id();
+  std::vector<std::string> log;
+  std::mutex lock;
+  const auto note = [&](std::string what) {
+    std::lock_guard hold(lock);
+    log.push_back(std::move(what) + (std::this_thread::get_id() == gui ? " on the GUI thread" : ""));
+  };
+  TTimer timer;
+  timer.SetInterval(1000);
+  timer.OnTimer = [&] { note("tick at " + std::to_string(headless::Now())); };
+  timer.SetEnabled(true);
+  // A file on a share that takes 2.5 s, then one that answers at once.
+  Application.RunInBackground(
+      [&] {
+        headless::BlockFor(2500);
+        note("slow");
+      },
+      [&] { note("after slow"); });
+  Application.RunInBackground([&] { note("quick"); }, [&] { note("after quick"); });
+  headless::AdvanceClock(3000);
+  EXPECT_EQ(log, (std::vector<std::string>{"quick", "after quick on the GUI thread", "tick at 1000 on the GUI thread",
+                                           "tick at 2000 on the GUI thread", "slow", "after slow on the GUI thread",
+                                           "tick at 3000 on the GUI thread"}));
+}
+
+TEST_F(WidgetsTest, AGuiThreadThatBlocksHoldsBackTheTimers) {
+  TTimer timer;
+  timer.SetInterval(1000);
+  std::vector<uint64_t> ticks;
+  timer.OnTimer = [&] {
+    ticks.push_back(headless::Now());
+    if (ticks.size() == 1) headless::BlockFor(2500);
+  };
+  timer.SetEnabled(true);
+  headless::AdvanceClock(5000);
+  EXPECT_EQ(ticks, (std::vector<uint64_t>{1000, 3500, 4500})) << "the tick of 2000 comes when the thread is free";
+}
 
 class ModalResultTest : public WidgetsTest, public testing::WithParamInterface<TModalCase> {};
 

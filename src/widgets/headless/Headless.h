@@ -15,7 +15,8 @@ class TPopupMenu;
 
 namespace headless {
 
-// Forgets every queued answer, shown box and timer; the clock goes to 0.
+// Forgets every queued answer, shown box and timer, and waits for the
+// background work (what it posts back is dropped); the clock goes to 0.
 void Reset();
 
 struct TShownMessage {
@@ -58,7 +59,20 @@ TForm* Foreground();
 // Milliseconds since Reset.
 uint64_t Now();
 // Moves the clock on, firing every timer that comes due on the way, in
-// order of due time.
+// order of due time. Background work (Application.RunInBackground) runs on
+// threads of its own, but one piece at a time while the GUI thread waits, at
+// every step until each has ended or blocks (BlockFor), so that a run comes
+// out the same every time; what work posts back runs in the order the work
+// was started.
 void AdvanceClock(uint64_t milliseconds);
+// What AdvanceClock does between its steps: waits until all background work
+// has ended or blocks, and runs what it posted back.
+void Settle();
+// Blocks the calling thread for milliseconds of the virtual clock, as a call
+// into the system may (a file on an unreachable share, a box the shell
+// shows). In background work: until the clock has run on that far. On the
+// GUI thread: the clock runs on that far at once, without a timer firing,
+// as the thread is busy meanwhile.
+void BlockFor(uint64_t milliseconds);
 
 }  // namespace headless

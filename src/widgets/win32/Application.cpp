@@ -11,9 +11,13 @@
 #undef MessageBox
 
 #include <algorithm>
+#include <deque>
+#include <functional>
 #include <iterator>
 #include <map>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "widgets/Backend.h"
@@ -40,6 +44,9 @@ struct TState {
   UINT NextTrayId = 0;
   std::map<TTrayIcon*, TTrayState> Trays;
   HANDLE InstanceMutex = nullptr;
+  // What background work posted for the GUI thread.
+  std::mutex PostedLock;
+  std::deque<std::function<void()>> Posted;
 };
 
 TState& State() {
@@ -121,6 +128,19 @@ LRESULT CALLBACK UtilityProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     if (auto it = state.Timers.find(wParam); it != state.Timers.end()) it->second->DoTimer();
     return 0;
   }
+  if (message == kRunPosted) {
+    for (;;) {
+      std::function<void()> posted;
+      {
+        std::lock_guard lock(state.PostedLock);
+        if (state.Posted.empty()) break;
+        posted = std::move(state.Posted.front());
+        state.Posted.pop_front();
+      }
+      posted();
+    }
+    return 0;
+  }
   if (message == kTrayCallback) {
     TTrayIcon* icon = TrayById(static_cast<UINT>(wParam));
     if (!icon) return 0;
@@ -134,7 +154,10 @@ LRESULT CALLBACK UtilityProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     return 0;
   }
   // Broadcasts to top-level windows, which this one is.
-  if (message == WM_TIMECHANGE) {
+  // A change of time zone or of daylight saving time may come with
+  // WM_SETTINGCHANGE alone, or with neither (the scheduler wakes at the
+  // zone's changes anyway); a pass more costs nothing.
+  if (message == WM_TIMECHANGE || message == WM_SETTINGCHANGE) {
     Application.DoTimeChange();
     return 0;
   }
@@ -256,6 +279,24 @@ bool RunLoop(bool (*done)(void*), void* context, WPARAM& quitCode) {
 namespace backend {
 
 using namespace win32;
+
+void RunInBackground(std::function<void()> work, std::function<void()> done) {
+  // Taken here, on the GUI thread: the window belongs to it.
+  const HWND utility = UtilityWindow();
+  std::thread([utility, work = std::move(work), done = std::move(done)]() mutable {
+    try {
+      work();
+    } catch (...) {
+      // The work's failure is its own; what follows still runs.
+    }
+    if (!done) return;
+    {
+      std::lock_guard lock(State().PostedLock);
+      State().Posted.push_back(std::move(done));
+    }
+    PostMessageW(utility, kRunPosted, 0, 0);
+  }).detach();
+}
 
 void RunMessageLoop() {
   WPARAM quitCode = 0;

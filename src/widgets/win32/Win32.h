@@ -144,6 +144,8 @@ HWND UtilityWindow();
 constexpr const wchar_t* kUtilityClass = L"Tollivane.Utility";
 // The notification icons' callback message; wParam is the icon's id.
 constexpr UINT kTrayCallback = WM_APP + 1;
+// Background work posted what it was to do next on the GUI thread.
+constexpr UINT kRunPosted = WM_APP + 2;
 // The icon's id with the shell, 0 before it was first shown.
 UINT TrayIconId(const TTrayIcon& icon);
 // Whether the shell has the icon: it is added once the windows are painted.

@@ -45,6 +45,45 @@ TEST(TimerTest, RunsStopsAndRestartsAsTheModelSays) {
   EXPECT_TRUE(KillTimer(win32::UtilityWindow(), other.Id()));
 }
 
+TEST(BackgroundWorkTest, RunsOnItsOwnThreadAndWhatFollowsOnTheGuiThreadEvenDuringABox) {
+  const DWORD gui = GetCurrentThreadId();
+  DWORD worker = 0, after = 0;
+  bool answered = false;
+  // The box is up when the work ends: what follows comes through its loop.
+  TTimer close;
+  close.OnTimer = [&] {
+    if (after == 0) return;
+    if (HWND box = FindWindowW(L"#32770", L"Tollivane")) {
+      close.SetEnabled(false);
+      answered = true;
+      SendMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    }
+  };
+  close.SetInterval(20);
+  close.SetEnabled(true);
+  Application.RunInBackground(
+      [&] {
+        Sleep(100);
+        worker = GetCurrentThreadId();
+      },
+      [&] { after = GetCurrentThreadId(); });
+  Application.SetTitle(L"Tollivane");
+  MessageDlg(L"Waiting for the work", mtInformation, mbOK);
+  EXPECT_TRUE(answered);
+  EXPECT_NE(worker, 0u);
+  EXPECT_NE(worker, gui);
+  EXPECT_EQ(after, gui);
+}
+
+TEST(SystemEventTest, ASettingChangeCountsAsATimeChange) {
+  int changes = 0;
+  Application.OnTimeChange = [&] { ++changes; };
+  SendMessageW(win32::UtilityWindow(), WM_TIMECHANGE, 0, 0);
+  SendMessageW(win32::UtilityWindow(), WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"intl"));
+  Application.OnTimeChange = nullptr;
+  EXPECT_EQ(changes, 2);
+}
+
 // Answers the next message box from a timer: finds it by caption and sends
 // it the button's command, as a press of the button does.
 struct TBoxAnswer {
