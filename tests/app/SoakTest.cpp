@@ -774,8 +774,17 @@ class TSoak {
   // Runs on while an alarm is due: a standby action may wake to more that
   // is due, a standby among it.
   void RunDue() {
-    do headless::AdvanceClock(10);
-    while (MainForm->Timer1.Enabled() && MainForm->NextDue() <= FClock.Ms());
+    for (int rounds = 0;; ++rounds) {
+      headless::AdvanceClock(10);
+      if (!MainForm->Timer1.Enabled() || MainForm->NextDue() > FClock.Ms()) return;
+      // Only a standby run late, again and again, keeps the computer going
+      // back to sleep like this.
+      if (rounds == 1000) {
+        ++FFigures.PowerWrong;
+        ADD_FAILURE() << "the alarms keep putting the computer to sleep";
+        sys::SetRecordedAction(nullptr);
+      }
+    }
   }
 
   // Each expected firing against the observed ones of its alarm, one each;
