@@ -779,7 +779,7 @@ class TSoak {
       if (!MainForm->Timer1.Enabled() || MainForm->NextDue() > FClock.Ms()) return;
       // Only a standby run late, again and again, keeps the computer going
       // back to sleep like this.
-      if (rounds == 1000) {
+      if (rounds == 100) {
         ++FFigures.PowerWrong;
         ADD_FAILURE() << "the alarms keep putting the computer to sleep";
         sys::SetRecordedAction(nullptr);
